@@ -1,0 +1,181 @@
+// Thread pool: progress order, cancellation, single-threaded runs, failures and shutdown.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "threadpool/ThreadPool.h"
+
+namespace {
+
+class CountingTask : public ThreadPoolTask {
+public:
+    explicit CountingTask(std::atomic<int>* ran) : ran_(ran) {}
+    void Run() override {
+        if (!IsCancelled()) {
+            ran_->fetch_add(1);
+        }
+    }
+
+private:
+    std::atomic<int>* ran_;
+};
+
+class ThrowingTask : public ThreadPoolTask {
+public:
+    void Run() override { throw std::runtime_error("task failed"); }
+};
+
+// A one-shot latch (std::latch is C++20).
+class Latch {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        cv_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait(lock, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool open_ = false;
+};
+
+// Holds its worker until the latch opens, so the test controls when it finishes.
+class GatedTask : public ThreadPoolTask {
+public:
+    GatedTask(Latch* gate, std::atomic<int>* ran) : gate_(gate), ran_(ran) {}
+    void Run() override {
+        gate_->Wait();
+        if (!IsCancelled()) {
+            ran_->fetch_add(1);
+        }
+    }
+
+private:
+    Latch* gate_;
+    std::atomic<int>* ran_;
+};
+
+struct ProgressLog {
+    std::vector<std::pair<int, int>> calls;
+    int cancelAfter = -1;  // return 0 on this call (1-based), -1 never
+    Latch* openOnFirstCall = nullptr;
+};
+
+int RecordProgress(int total, int completed, void* user) {
+    auto* log = static_cast<ProgressLog*>(user);
+    log->calls.emplace_back(total, completed);
+    if (log->openOnFirstCall != nullptr && log->calls.size() == 1) {
+        log->openOnFirstCall->Open();
+    }
+    return static_cast<int>(log->calls.size()) == log->cancelAfter ? 0 : 1;
+}
+
+TEST(ThreadPool, RunWithNoTasksReturnsAtOnceWithoutProgress) {
+    ThreadPool pool(2);
+    ProgressLog log;
+    pool.SetProgressCallback(&RecordProgress, &log);
+    pool.Run();
+    EXPECT_TRUE(log.calls.empty());
+}
+
+TEST(ThreadPool, ReportsProgressOncePerTaskWithTheTotal) {
+    ThreadPool pool(2);
+    std::atomic<int> ran{0};
+    for (int i = 0; i < 3; ++i) {
+        pool.Enqueue(std::make_shared<CountingTask>(&ran));
+    }
+    ProgressLog log;
+    pool.SetProgressCallback(&RecordProgress, &log);
+    pool.Run();
+    EXPECT_EQ(ran.load(), 3);
+    const std::vector<std::pair<int, int>> expected = {{3, 1}, {3, 2}, {3, 3}};
+    EXPECT_EQ(log.calls, expected);
+}
+
+TEST(ThreadPool, CancelAtFirstProgressReachesEveryTaskNotYetStarted) {
+    // One worker: the first task finishes, the other four wait behind a gate that opens only
+    // once the progress callback (which cancels) has run.
+    ThreadPool pool(1);
+    std::atomic<int> ran{0};
+    Latch gate;
+    pool.Enqueue(std::make_shared<CountingTask>(&ran));
+    for (int i = 0; i < 4; ++i) {
+        pool.Enqueue(std::make_shared<GatedTask>(&gate, &ran));
+    }
+    ProgressLog log;
+    log.cancelAfter = 1;
+    log.openOnFirstCall = &gate;
+    pool.SetProgressCallback(&RecordProgress, &log);
+    pool.Run();
+    EXPECT_EQ(ran.load(), 1);
+    // Every ending task is still reported after the cancel.
+    ASSERT_EQ(log.calls.size(), 5u);
+    EXPECT_EQ(log.calls.back(), std::make_pair(5, 5));
+}
+
+TEST(ThreadPool, SingleThreadedRunStopsWhenProgressCancels) {
+    ThreadPool pool(1);
+    std::atomic<int> ran{0};
+    std::vector<std::shared_ptr<CountingTask>> tasks;
+    for (int i = 0; i < 5; ++i) {
+        tasks.push_back(std::make_shared<CountingTask>(&ran));
+        pool.Enqueue(tasks.back());
+    }
+    ProgressLog log;
+    log.cancelAfter = 2;
+    pool.SetProgressCallback(&RecordProgress, &log);
+    pool.RunAsSingleThread();
+    EXPECT_EQ(ran.load(), 2);
+    EXPECT_EQ(pool.GetTotalTasks(), 5);
+    EXPECT_EQ(pool.GetCompletedTasks(), 2);
+    for (int i = 2; i < 5; ++i) {
+        EXPECT_TRUE(tasks[i]->IsCancelled());
+    }
+    // The cancelled tasks were dropped from the queue: another run does nothing.
+    pool.Run();
+    EXPECT_EQ(ran.load(), 2);
+}
+
+TEST(ThreadPool, ExceptionFromATaskIsRethrownAfterEveryTaskEnded) {
+    ThreadPool pool(2);
+    std::atomic<int> ran{0};
+    pool.Enqueue(std::make_shared<ThrowingTask>());
+    for (int i = 0; i < 8; ++i) {
+        pool.Enqueue(std::make_shared<CountingTask>(&ran));
+    }
+    ProgressLog log;
+    pool.SetProgressCallback(&RecordProgress, &log);
+    EXPECT_THROW(pool.Run(), std::runtime_error);
+    // Run returned only after all nine jobs ended.
+    EXPECT_EQ(log.calls.size(), 9u);
+    // The pool stays usable.
+    pool.Enqueue(std::make_shared<CountingTask>(&ran));
+    const int before = ran.load();
+    pool.Run();
+    EXPECT_EQ(ran.load(), before + 1);
+}
+
+TEST(ThreadPool, DestroyingAnIdlePoolJoinsItsWorkers) {
+    for (unsigned workers : {1u, 2u, 8u}) {
+        ThreadPool pool(workers);
+        EXPECT_EQ(pool.GetWorkerCount(), workers);
+    }
+}
+
+TEST(ThreadPool, WorkerCountDefaultsToHardwareThreadsOrFour) {
+    EXPECT_EQ(ThreadPool::ResolveWorkerCount(3), 3u);
+    const unsigned hardware = std::thread::hardware_concurrency();
+    EXPECT_EQ(ThreadPool::ResolveWorkerCount(0), hardware != 0 ? hardware : 4u);
+}
+
+}  // namespace

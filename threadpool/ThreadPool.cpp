@@ -1,0 +1,190 @@
+// ThreadPool: worker loop, batch hand-over, completion polling and cancellation.
+#include "threadpool/ThreadPool.h"
+
+#include <chrono>
+#include <exception>
+#include <future>
+
+unsigned ThreadPool::ResolveWorkerCount(unsigned requested) {
+    if (requested != 0) {
+        return requested;
+    }
+    unsigned hardware = std::thread::hardware_concurrency();
+    return hardware != 0 ? hardware : 4;
+}
+
+ThreadPool::ThreadPool(unsigned workerCount) {
+    unsigned count = ResolveWorkerCount(workerCount);
+    try {
+        for (unsigned i = 0; i < count; ++i) {
+            workers.emplace_back([this] { WorkerLoop(); });
+        }
+    } catch (...) {
+        {
+            std::lock_guard<std::mutex> lock(queueMutex);
+            stopping = true;
+        }
+        wakeup.notify_all();
+        for (auto& worker : workers) {
+            worker.join();
+        }
+        throw;
+    }
+}
+
+ThreadPool::~ThreadPool() {
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        stopping = true;
+    }
+    wakeup.notify_all();
+    for (auto& worker : workers) {
+        worker.join();
+    }
+}
+
+void ThreadPool::WorkerLoop() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock<std::mutex> lock(queueMutex);
+            wakeup.wait(lock, [this] { return stopping || !jobs.empty(); });
+            if (jobs.empty()) {
+                return;  // stopping, and nothing left to run
+            }
+            job = std::move(jobs.front());
+            jobs.pop();
+        }
+        job();
+    }
+}
+
+void ThreadPool::Enqueue(std::shared_ptr<ThreadPoolTask> task) {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    tasks.push(std::move(task));
+}
+
+void ThreadPool::SetProgressCallback(ProgressProc proc, void* user) {
+    progressProc = proc;
+    progressUser = user;
+}
+
+void ThreadPool::Run() {
+    completedTasks.store(0, std::memory_order_release);
+
+    std::vector<std::future<void>> signals;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        signals.reserve(tasks.size());
+        running.reserve(running.size() + tasks.size());
+        while (!tasks.empty()) {
+            std::shared_ptr<ThreadPoolTask> task = std::move(tasks.front());
+            tasks.pop();
+            running.push_back(task);
+            auto done = std::make_shared<std::promise<void>>();
+            signals.push_back(done->get_future());
+            jobs.push([this, task, done] {
+                try {
+                    task->Run();
+                    done->set_value();
+                } catch (...) {
+                    done->set_exception(std::current_exception());
+                }
+                {
+                    std::lock_guard<std::mutex> wake(completionMutex);
+                    ++completionCount;
+                }
+                completion.notify_one();
+            });
+        }
+    }
+    wakeup.notify_all();
+
+    const int total = static_cast<int>(signals.size());
+    int completed = 0;
+    std::exception_ptr failure;
+    uint64_t seen = 0;
+    while (!signals.empty()) {
+        {
+            std::lock_guard<std::mutex> lock(completionMutex);
+            seen = completionCount;
+        }
+        for (size_t i = 0; i < signals.size();) {
+            if (signals[i].wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+                ++i;
+                continue;
+            }
+            try {
+                signals[i].get();
+            } catch (...) {
+                // Keep the first failure; stop the rest and rethrow once every job has ended,
+                // so no worker still touches shared state when the caller unwinds.
+                if (!failure) {
+                    failure = std::current_exception();
+                    Cancel();
+                }
+            }
+            ++completed;
+            if (progressProc != nullptr && progressProc(total, completed, progressUser) == 0) {
+                Cancel();
+            }
+            signals[i] = std::move(signals.back());
+            signals.pop_back();
+        }
+        if (!signals.empty()) {
+            // Waits for the next completion, or 10 ms at most, so a cancel still passes on
+            // promptly without paying a fixed 10 ms per pass.
+            std::unique_lock<std::mutex> lock(completionMutex);
+            completion.wait_for(lock, std::chrono::milliseconds(10),
+                                [&] { return completionCount != seen; });
+        }
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        running.clear();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void ThreadPool::RunAsSingleThread() {
+    completedTasks.store(0, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        totalTasks.store(static_cast<int32_t>(tasks.size()), std::memory_order_release);
+    }
+    for (;;) {
+        std::shared_ptr<ThreadPoolTask> task;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex);
+            if (tasks.empty()) {
+                break;
+            }
+            task = std::move(tasks.front());
+            tasks.pop();
+            running.push_back(task);
+        }
+        task->Run();
+        int done = completedTasks.fetch_add(1, std::memory_order_acq_rel) + 1;
+        if (progressProc != nullptr &&
+            progressProc(totalTasks.load(std::memory_order_acquire), done, progressUser) == 0) {
+            Cancel();
+            break;
+        }
+    }
+    std::lock_guard<std::mutex> lock(queueMutex);
+    running.clear();
+}
+
+void ThreadPool::Cancel() {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    while (!tasks.empty()) {
+        tasks.front()->Cancel();
+        tasks.pop();
+    }
+    for (auto& task : running) {
+        task->Cancel();
+    }
+}

@@ -1,0 +1,72 @@
+// ThreadPool: runs a batch of tasks on worker threads, reports progress, passes cancels on.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <queue>
+#include <thread>
+#include <vector>
+
+#include "threadpool/ThreadPoolTask.h"
+
+/// A fixed set of workers for one run. Enqueue, SetProgressCallback, Run, RunAsSingleThread and
+/// Cancel are called from one thread (the one that owns the pool); progress is reported there.
+class ThreadPool {
+public:
+    using ProgressProc = int (*)(int total, int completed, void* user);
+
+    /// Starts `workerCount` workers; 0 means one per hardware thread (4 if that is unknown).
+    /// If a worker cannot be started, the ones already running are joined and the error thrown.
+    explicit ThreadPool(unsigned workerCount = 0);
+    /// Stops the workers after every queued job has run, and joins them in creation order.
+    ~ThreadPool();
+
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
+
+    /// Queues a task for the next Run; wakes nobody.
+    void Enqueue(std::shared_ptr<ThreadPoolTask> task);
+    void SetProgressCallback(ProgressProc proc, void* user);
+
+    /// Runs every queued task on the workers and returns when all have ended. Progress is
+    /// reported once per finished task in completion order; a 0 from it cancels the rest.
+    /// If a task throws, the others are cancelled, all are awaited, then the first exception
+    /// is rethrown here.
+    void Run();
+    /// Runs every queued task on the calling thread, one after the other.
+    void RunAsSingleThread();
+    /// Cancels and drops the queued tasks, and cancels the running ones.
+    void Cancel();
+
+    int GetTotalTasks() const { return totalTasks.load(std::memory_order_acquire); }
+    int GetCompletedTasks() const { return completedTasks.load(std::memory_order_acquire); }
+    size_t GetWorkerCount() const { return workers.size(); }
+
+    /// The worker count for `requested` (0: hardware threads, or 4 when unknown).
+    static unsigned ResolveWorkerCount(unsigned requested);
+
+private:
+    void WorkerLoop();
+
+    std::list<std::thread> workers;
+    std::queue<std::shared_ptr<ThreadPoolTask>> tasks;
+    std::queue<std::function<void()>> jobs;
+    std::vector<std::shared_ptr<ThreadPoolTask>> running;
+    std::mutex queueMutex;
+    std::condition_variable wakeup;
+    bool stopping = false;
+    std::atomic<int32_t> totalTasks{0};
+    std::atomic<int32_t> completedTasks{0};
+    void* progressUser = nullptr;
+    ProgressProc progressProc = nullptr;
+
+    // Lets Run wait for the next completion instead of sleeping a fixed 10 ms.
+    std::mutex completionMutex;
+    std::condition_variable completion;
+    uint64_t completionCount = 0;
+};
