@@ -74,7 +74,9 @@ void MoveEffectFilter::CreateCircleParam(const PointTarget* target, CircleTarget
     circle->startAngle = std::atan2(dy, dx);
 }
 
-void MoveEffectFilter::AttachGuide(PathParser* attached) { guide = attached; }
+void MoveEffectFilter::AttachGuide(PathParser* attached) {
+    guide = attached;
+}
 
 void MoveEffectFilter::SetProgressCallback(ProgressCallback proc, void* user) {
     progressProc = proc;
@@ -128,7 +130,8 @@ void MoveEffectFilter::SetBaseImage(const MoveEffectImageParam* image) {
     next.width = image->width;
     next.height = image->height;
     next.rowBytes = image->rowBytes;
-    const int count = image->channelCount < 0 ? 0 : (image->channelCount > 5 ? 5 : image->channelCount);
+    const int count =
+        image->channelCount < 0 ? 0 : (image->channelCount > 5 ? 5 : image->channelCount);
     const int channels = ChannelsOf(next.colorMode);
     for (int i = 0; i < count && image->channelOrder != nullptr; ++i) {
         // An index past the pixel's channels would read outside the pixel: it counts as 0.

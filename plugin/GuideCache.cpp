@@ -15,7 +15,9 @@ GuideCache g_guides = MakeGuideCache();
 
 }  // namespace
 
-GuideCache& Guides() { return g_guides; }
+GuideCache& Guides() {
+    return g_guides;
+}
 
 PathParser* FindOrLoadGuide(const char* name) {
     std::string key(name);

@@ -13,7 +13,7 @@
 namespace {
 
 class CountingTask : public ThreadPoolTask {
-public:
+  public:
     explicit CountingTask(std::atomic<int>* ran) : ran_(ran) {}
     void Run() override {
         if (!IsCancelled()) {
@@ -21,18 +21,18 @@ public:
         }
     }
 
-private:
+  private:
     std::atomic<int>* ran_;
 };
 
 class ThrowingTask : public ThreadPoolTask {
-public:
+  public:
     void Run() override { throw std::runtime_error("task failed"); }
 };
 
 // A one-shot latch (std::latch is C++20).
 class Latch {
-public:
+  public:
     void Open() {
         std::lock_guard<std::mutex> lock(mutex_);
         open_ = true;
@@ -43,7 +43,7 @@ public:
         cv_.wait(lock, [this] { return open_; });
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool open_ = false;
@@ -51,7 +51,7 @@ private:
 
 // Holds its worker until the latch opens, so the test controls when it finishes.
 class GatedTask : public ThreadPoolTask {
-public:
+  public:
     GatedTask(Latch* gate, std::atomic<int>* ran) : gate_(gate), ran_(ran) {}
     void Run() override {
         gate_->Wait();
@@ -60,7 +60,7 @@ public:
         }
     }
 
-private:
+  private:
     Latch* gate_;
     std::atomic<int>* ran_;
 };

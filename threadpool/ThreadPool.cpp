@@ -166,7 +166,13 @@ void ThreadPool::RunAsSingleThread() {
             tasks.pop();
             running.push_back(task);
         }
-        task->Run();
+        try {
+            task->Run();
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(queueMutex);
+            running.clear();
+            throw;
+        }
         int done = completedTasks.fetch_add(1, std::memory_order_acq_rel) + 1;
         if (progressProc != nullptr &&
             progressProc(totalTasks.load(std::memory_order_acquire), done, progressUser) == 0) {

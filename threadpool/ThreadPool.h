@@ -17,7 +17,7 @@
 /// A fixed set of workers for one run. Enqueue, SetProgressCallback, Run, RunAsSingleThread and
 /// Cancel are called from one thread (the one that owns the pool); progress is reported there.
 class ThreadPool {
-public:
+  public:
     using ProgressProc = int (*)(int total, int completed, void* user);
 
     /// Starts `workerCount` workers; 0 means one per hardware thread (4 if that is unknown).
@@ -50,7 +50,7 @@ public:
     /// The worker count for `requested` (0: hardware threads, or 4 when unknown).
     static unsigned ResolveWorkerCount(unsigned requested);
 
-private:
+  private:
     void WorkerLoop();
 
     std::list<std::thread> workers;

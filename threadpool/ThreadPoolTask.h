@@ -5,7 +5,7 @@
 
 /// Base of every task. Shared between the code that made it and the pool.
 class ThreadPoolTask {
-public:
+  public:
     virtual ~ThreadPoolTask() = default;
     /// Does the task's whole work on the calling (worker) thread.
     virtual void Run() = 0;
@@ -13,10 +13,10 @@ public:
     virtual void Cancel() { cancelled.store(true, std::memory_order_relaxed); }
     bool IsCancelled() const { return cancelled.load(std::memory_order_relaxed); }
 
-protected:
+  protected:
     ThreadPoolTask() = default;
 
-private:
+  private:
     // Relaxed is enough: the flag carries no other data.
     std::atomic<bool> cancelled{false};
 };

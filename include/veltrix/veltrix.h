@@ -60,24 +60,24 @@ enum {
 
 /* The effect parameters of one drawing run; fields are named after the preset keys. */
 typedef struct MoveEffectParam {
-    int32_t type;      /* 0 radiate, 1 parallel, 2 circle */
-    double curvature;  /* factor on the guide's height profile */
-    double size;       /* pen diameter in pixels at full pressure */
-    double hardness;   /* solid fraction of the dab radius, 0..1 */
-    double fluction;   /* per-line pen size fluctuation, 0..1 */
-    double in;         /* start taper: fraction of half the line, or pixels with asdist */
-    double out;        /* end taper, same rules as in */
-    uint8_t asdist;    /* in and out are pixel distances */
-    uint8_t easing;    /* taper curve p becomes p * (2 - p) */
-    int32_t position;  /* pixels added to both ends of every line */
-    double posfluct;   /* random shift along the path, fraction of the line's extent */
-    int32_t length;    /* base line length in pixels */
-    double lenfluct;   /* random lengthening of the half length */
-    int32_t spacing;   /* pixels between rings or copies; thousandths of a right angle (radiate) */
-    double spcfluct;   /* random jitter of each path's place, fraction of the spacing */
-    double lengain;    /* extra length growing along the path or from the ring centre */
-    double spcgain;    /* change of the gap from one ring or copy to the next, pixels */
-    uint8_t connect;   /* join overlapping lines of one path */
+    int32_t type;     /* 0 radiate, 1 parallel, 2 circle */
+    double curvature; /* factor on the guide's height profile */
+    double size;      /* pen diameter in pixels at full pressure */
+    double hardness;  /* solid fraction of the dab radius, 0..1 */
+    double fluction;  /* per-line pen size fluctuation, 0..1 */
+    double in;        /* start taper: fraction of half the line, or pixels with asdist */
+    double out;       /* end taper, same rules as in */
+    uint8_t asdist;   /* in and out are pixel distances */
+    uint8_t easing;   /* taper curve p becomes p * (2 - p) */
+    int32_t position; /* pixels added to both ends of every line */
+    double posfluct;  /* random shift along the path, fraction of the line's extent */
+    int32_t length;   /* base line length in pixels */
+    double lenfluct;  /* random lengthening of the half length */
+    int32_t spacing;  /* pixels between rings or copies; thousandths of a right angle (radiate) */
+    double spcfluct;  /* random jitter of each path's place, fraction of the spacing */
+    double lengain;   /* extra length growing along the path or from the ring centre */
+    double spcgain;   /* change of the gap from one ring or copy to the next, pixels */
+    uint8_t connect;  /* join overlapping lines of one path */
 } MoveEffectParam;
 
 /* The target as three points; their meaning depends on the effect type. */
@@ -111,18 +111,18 @@ typedef struct RadiateTarget {
 
 /* The base image: fixes the canvas size; its dark, opaque pixels mark where lines go. */
 typedef struct MoveEffectImageParam {
-    int8_t colorMode;             /* 0 RGBA, 1 gray+alpha, 2 CMYK+alpha, other: alpha only */
-    uint8_t depth;                /* VELTRIX_DEPTH_* */
-    uint8_t invertGray;           /* gray holds darkness */
-    const uint8_t* channelOrder;  /* index of each logical channel within a pixel */
-    int8_t channelCount;          /* entries in channelOrder (at most 5 are used) */
+    int8_t colorMode;            /* 0 RGBA, 1 gray+alpha, 2 CMYK+alpha, other: alpha only */
+    uint8_t depth;               /* VELTRIX_DEPTH_* */
+    uint8_t invertGray;          /* gray holds darkness */
+    const uint8_t* channelOrder; /* index of each logical channel within a pixel */
+    int8_t channelCount;         /* entries in channelOrder (at most 5 are used) */
     int32_t width;
     int32_t height;
-    int32_t rowBytes;             /* may be negative for bottom-up buffers */
-    const void* pixels;           /* pixel (0, 0); null means no base image */
-    uint8_t maskDepth;            /* VELTRIX_DEPTH_* of the mask */
+    int32_t rowBytes;   /* may be negative for bottom-up buffers */
+    const void* pixels; /* pixel (0, 0); null means no base image */
+    uint8_t maskDepth;  /* VELTRIX_DEPTH_* of the mask */
     int32_t maskRowBytes;
-    const void* mask;             /* optional one-channel opacity mask, or null */
+    const void* mask; /* optional one-channel opacity mask, or null */
 } MoveEffectImageParam;
 
 /* The layer that receives the effect: host colour plus coverage alpha. */
