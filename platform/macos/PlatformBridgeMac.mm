@@ -78,8 +78,8 @@ std::string EncodeUtf8(const char16_t* units, size_t count) {
     std::string out;
     for (size_t i = 0; i < count; ++i) {
         uint32_t codePoint = units[i];
-        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 1 < count &&
-            units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
             codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (units[++i] - 0xDC00);
         } else if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
             codePoint = kReplacement;
@@ -163,7 +163,9 @@ ST_Char16* ST_Utf8ToUtf16(const char* text, int* count) noexcept {
     }
 }
 
-void ST_FreeUtf16(ST_Char16* units) noexcept { std::free(units); }
+void ST_FreeUtf16(ST_Char16* units) noexcept {
+    std::free(units);
+}
 
 char* ST_Utf16ToUtf8(const ST_Char16* units, int count) noexcept {
     if (units == nullptr || count < 0) {
@@ -176,7 +178,9 @@ char* ST_Utf16ToUtf8(const ST_Char16* units, int count) noexcept {
     }
 }
 
-void ST_FreeUtf8(char* text) noexcept { std::free(text); }
+void ST_FreeUtf8(char* text) noexcept {
+    std::free(text);
+}
 
 int ST_ToLowerCase(const ST_Char16* source, int sourceCount, ST_Char16* destination,
                    int capacity) noexcept {
@@ -255,7 +259,8 @@ ST_Char16** ST_EnumFiles(const char* folder, const char* extension, int* count) 
             NSString* suffix = StringFromUnits(DecodeUtf8(extension)).lowercaseString;
             for (NSString* name in names) {
                 if (suffix.length == 0 || [name.lowercaseString hasSuffix:suffix]) {
-                    kept.push_back(UnitsFromString([folderPath stringByAppendingPathComponent:name]));
+                    kept.push_back(
+                        UnitsFromString([folderPath stringByAppendingPathComponent:name]));
                 }
             }
         }
