@@ -46,12 +46,3 @@ void PathParser::CreateCurve() {
     AppendQuadBezier({50.0, 0.0}, {100.0, 50.0});
     pathWidth = 100.0;
 }
-
-// Guide files are not read yet: every name other than the curve is the straight line.
-void PathParser::LoadFromFile(const std::u16string& name) {
-    if (name == u":C") {
-        CreateCurve();
-    } else {
-        CreateLine();
-    }
-}

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,8 +109,32 @@ class PathParser {
     /// stays. Positive distances point away from the path. Returns currentPoint.
     PathPoint MoveToExtendPos(double distance);
 
-    /// Fills the segments and pathWidth from a guide name; never fails.
+    /// A 2-D affine transform in the SVG matrix order: x' = a x + c y + e, y' = b x + d y + f.
+    struct Transform {
+        double a = 1.0;
+        double b = 0.0;
+        double c = 0.0;
+        double d = 1.0;
+        double e = 0.0;
+        double f = 0.0;
+    };
+
+    /// Fills the segments and pathWidth from a guide name: ":S" and ":C" are built in, any
+    /// other name is read from the guide folder; whatever yields no usable path becomes the
+    /// straight line. Never fails.
     void LoadFromFile(const std::u16string& name);
+    /// Reads the segments from an SVG document's text: the d and transform attributes of the
+    /// first tag that contains "path". True when at least one segment was read.
+    bool Parse(const std::string& text);
+    /// Every name="value" attribute of one tag's text (later names replace earlier ones).
+    static std::map<std::string, std::string> ParseAttributes(const std::string& tag);
+    /// Appends the segments of one tag's d attribute and sets pathWidth.
+    void ParsePath(const std::string& tag);
+    /// A "matrix(...)" or "translate(...)" value; anything else is the identity.
+    static Transform ParseTransform(const std::string& value);
+    static PathPoint ApplyTransform(const Transform& t, const PathPoint& p);
+    /// Whether every point and pathWidth are finite, so layouts can scale the guide.
+    bool IsUsable() const;
 
     std::list<PathData> paths;
     std::vector<PathSegment> segments;
