@@ -131,6 +131,8 @@ TEST(GetPixelDepth, WideEncodings) {
         {"half gray inverted", {1, 2, {0, 1}, {0.25, 1.0}, true}, 63},
         {"float white", {0, 3, {0, 1, 2, 3}, {1, 1, 1, 1}}, 0},
         {"float mid gray", {1, 3, {0, 1}, {0.5, 1}}, 127},
+        {"float cmyk", {2, 3, {0, 1, 2, 3, 4}, {0.5, 0, 0, 0, 1}}, 38},
+        {"float u16 mask", {1, 3, {0, 1}, {0, 1}, false, 1, 32768}, 127},
         {"float float mask", {1, 3, {0, 1}, {0, 1}, false, 3, 0.5}, 127},
         {"float half mask", {1, 3, {0, 1}, {0, 1}, false, 2, 0.25}, 63},
         {"float alpha only", {4, 3, {}, {1.0}}, 0},
