@@ -1,0 +1,298 @@
+// PathTask: the scan for marked stretches, line building, joining and drawing.
+#include "task/PathTask.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "filter/MoveEffectFilter.h"
+
+namespace {
+
+// A sample counts as marked when the base image's pixel depth there exceeds this.
+constexpr int kMarkedAbove = 128;
+
+// Beyond 2^53 adding one pixel no longer moves a distance: such loops would never end.
+constexpr double kMaxSteps = 9007199254740992.0;
+
+// Pieces whose remaining steps exceed this may be crossed in one move when they cannot reach
+// the canvas; shorter ones are stepped pixel by pixel, as the scan's results are defined.
+constexpr double kLongPieceSteps = 1048576.0;
+
+}  // namespace
+
+PathTask::PathTask(MoveEffectFilter* owner, CircleTarget* ring)
+    : filter(owner), param(&owner->param), circle(ring), guide(owner->guide) {
+    if (guide != nullptr) {
+        guide->ResetPosition();
+    }
+}
+
+PathTask::~PathTask() = default;
+
+void PathTask::AppendPathSegment(const PathSegment& segment) { path.Append(segment); }
+
+double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOut,
+                             double sizeFactor) const {
+    return GetPressure(*param, t, length, taperIn, taperOut, sizeFactor);
+}
+
+void PathTask::Run() {
+    if (IsCancelled()) {
+        return;
+    }
+    const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
+    path.PrepareSegments(ring);
+    std::vector<DistData> lines;
+    PathPoint p = path.MoveNext(0.0);
+
+    if (ring) {
+        // Start the scan on the first unmarked sample, so a stretch across the ring's start
+        // is found whole.
+        bool marked = filter->GetPixelDepth(p) > kMarkedAbove;
+        while (path.walkDistance < path.totalLength && marked) {
+            p = path.MoveNext(1.0);
+            marked = filter->GetPixelDepth(p) > kMarkedAbove;
+        }
+        // A ring of length 0 has one sample: it is drawn whole only when that one is marked.
+        const bool allMarked = path.totalLength > 0.0 ? path.walkDistance >= path.totalLength
+                                                      : marked;
+        if (allMarked) {
+            lines.push_back({0.0, path.totalLength + 1.0, false, false});
+            DrawLinesFromPath(lines);
+            return;
+        }
+    } else {
+        BuildReach();
+    }
+
+    ScanStretches(lines, p);
+
+    if (param->connect && lines.size() >= 2) {
+        ConnectLines(lines);
+    }
+    DrawLinesFromPath(lines);
+}
+
+void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
+    const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
+    double gain = 0.0;
+    if (param->lenfluct > 0.0) {
+        lengthRandom = std::make_unique<Random>(0.0, param->lenfluct);
+    }
+    if (param->posfluct > 0.0) {
+        positionRandom = std::make_unique<Random>(-0.5 * param->posfluct, 0.5 * param->posfluct);
+    }
+    const double halfLength = param->length * 0.5;
+
+    bool outside = true;
+    double runStart = 0.0;
+    // The wrap past a ring's end continues only until the open stretch ends; later laps would
+    // sample shifted positions, so it goes at most one lap further.
+    double lapLimit = 0.0;
+    bool wrapped = false;
+    for (;;) {
+        if (!ring && outside && !RestCanTouchCanvas()) {
+            break;  // every sample left is off the canvas, hence unmarked
+        }
+        const int d = filter->GetPixelDepth(p);
+        if (outside && d >= kMarkedAbove + 1) {
+            outside = false;
+            runStart = path.walkDistance;
+        } else if (!outside && d <= kMarkedAbove) {
+            AppendLinePair(lines, p, runStart, gain, halfLength);
+            outside = true;
+        }
+        if (!ring && outside) {
+            SkipLongUnreachablePiece();
+        }
+        const double before = path.walkDistance;
+        const PathPoint last = p;
+        p = path.MoveNext(1.0);
+        if (path.walkDistance == before && p.x == last.x && p.y == last.y) {
+            // Neither the distance nor the point moves any more (paths of 2^53 pixels and
+            // beyond): the walk cannot reach anything new.
+            if (!outside) {
+                AppendLinePair(lines, p, runStart, gain, halfLength);
+            }
+            break;
+        }
+        if (!path.reachedEnd) {
+            continue;
+        }
+        if (ring) {
+            if (!wrapped) {
+                wrapped = true;
+                lapLimit = path.walkDistance + path.totalLength;
+            }
+            if (d >= kMarkedAbove + 1 && path.walkDistance < lapLimit) {
+                continue;
+            }
+            if (!outside) {
+                AppendLinePair(lines, p, runStart, gain, halfLength);
+            }
+            break;
+        }
+        if (!outside) {
+            AppendLinePair(lines, p, runStart, gain, halfLength);
+        }
+        break;
+    }
+
+    lengthRandom.reset();
+    positionRandom.reset();
+}
+
+void PathTask::AppendLinePair(std::vector<DistData>& lines, const PathPoint& point,
+                              double runStart, double& gain, double halfLength) {
+    const double half =
+        lengthRandom ? param->length * 0.5 * (1 + lengthRandom->Uniform()) : halfLength;
+    if (param->lengain != 0.0) {
+        if (param->type == VELTRIX_TYPE_RADIATE || param->type == VELTRIX_TYPE_PARALLEL) {
+            // A path of length 0 has no place along it: no gain rather than an infinite one.
+            gain = path.totalLength != 0.0
+                       ? param->lengain * path.walkDistance / path.totalLength
+                       : 0.0;
+        } else if (param->type == VELTRIX_TYPE_CIRCLE) {
+            if (circle != nullptr) {
+                gain = param->lengain *
+                       std::hypot(point.x - circle->centerX, point.y - circle->centerY) / 50;
+            }
+        }
+    }
+    const double ext = half + gain;
+    double start = runStart - ext;
+    double end = path.walkDistance + ext;
+    start += param->position;
+    end += param->position;
+    if (positionRandom) {
+        const double u = positionRandom->Uniform();
+        const double shift = (end - start) * u;
+        start += shift;
+        end += shift;
+    }
+    if (start < end) {
+        lines.push_back({start, end, true, true});
+    }
+}
+
+void PathTask::ConnectLines(std::vector<DistData>& lines) {
+    size_t n = lines.size();
+    size_t i = 0;
+    while (i + 1 < n) {
+        if (lines[i + 1].start <= lines[i].end) {
+            lines[i].end = lines[i + 1].end;
+            lines[i].taperOut = lines[i + 1].taperOut;
+            std::move(lines.begin() + i + 2, lines.begin() + n, lines.begin() + i + 1);
+            --n;
+        } else {
+            ++i;
+        }
+    }
+    lines.resize(n);
+}
+
+void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
+    path.ResetPosition();
+    std::unique_ptr<Random> sizeRandom;
+    if (param->fluction > 0.0) {
+        sizeRandom = std::make_unique<Random>(0.0, 1.0);
+    }
+    double sizeFactor = 0.0;
+    for (const DistData& line : lines) {
+        if (IsCancelled()) {
+            break;
+        }
+        if (sizeRandom) {
+            sizeFactor = sizeRandom->Uniform() * param->fluction;
+        }
+        const PositionData saved = path.StorePosition();
+        const double a = line.start - path.walkDistance;
+        const double len = (line.end - path.walkDistance) - a;
+        PathPoint p0 = path.MoveNext(a);
+        // A chain of 2^53 or more pixels could never be walked to its end.
+        if (len >= 0.0 && len < kMaxSteps) {
+            double prevP = 0.0;
+            double t = 0.0;
+            do {
+                const double pressure =
+                    GetPressure(t, len, line.taperIn, line.taperOut, sizeFactor);
+                const PathPoint p1 = path.MoveNext(1.0);
+                t += 1.0;
+                if (prevP > 0.0 || pressure > 0.0) {
+                    filter->DrawLine(p0, prevP, p1, pressure);
+                }
+                p0 = p1;
+                prevP = pressure;
+            } while (t <= len);
+        }
+        path.RestorePosition(saved);
+    }
+}
+
+void PathTask::BuildReach() {
+    const auto& pieces = path.lineSegments;
+    reach.assign(pieces.size(), Box{0.0, 0.0, 0.0, 0.0});
+    Box acc{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (size_t i = pieces.size(); i-- > 0;) {
+        const LineSegment& piece = pieces[i];
+        // A piece with a NaN coordinate never samples the canvas; it adds nothing.
+        if (std::isnan(piece.start.x + piece.start.y + piece.end.x + piece.end.y)) {
+            reach[i] = acc;
+            continue;
+        }
+        acc.minX = std::min({acc.minX, piece.start.x, piece.end.x});
+        acc.minY = std::min({acc.minY, piece.start.y, piece.end.y});
+        acc.maxX = std::max({acc.maxX, piece.start.x, piece.end.x});
+        acc.maxY = std::max({acc.maxY, piece.start.y, piece.end.y});
+        reach[i] = acc;
+    }
+}
+
+void PathTask::SkipLongUnreachablePiece() {
+    const auto& pieces = path.lineSegments;
+    const int32_t index = path.lineIndex;
+    if (index < 0 || static_cast<size_t>(index) >= pieces.size()) {
+        return;
+    }
+    const LineSegment& piece = pieces[index];
+    const double room = (1 - path.lineRatio) * piece.segmentLength;
+    if (!(room > kLongPieceSteps) || PieceRestTouchesCanvas()) {
+        return;
+    }
+    // Cross all but the last few samples of the piece in one move. The distance stays on the
+    // same whole-pixel grid; only the rounding of the point along this off-canvas piece differs
+    // from stepping, and only for pieces longer than a million pixels.
+    path.MoveNext(std::floor(room) - 2.0);
+}
+
+bool PathTask::CanvasTouches(double minX, double minY, double maxX, double maxY) const {
+    // Samples truncate toward zero, so points in (-1, W) x (-1, H) land on the canvas; one
+    // more pixel of margin keeps the test clear of rounding.
+    const double w = filter->baseImage.width;
+    const double h = filter->baseImage.height;
+    return maxX > -2.0 && minX < w + 1.0 && maxY > -2.0 && minY < h + 1.0;
+}
+
+bool PathTask::PieceRestTouchesCanvas() const {
+    const PathPoint& from = path.currentPoint;
+    const PathPoint& to = path.lineSegments[path.lineIndex].end;
+    return CanvasTouches(std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x),
+                         std::max(from.y, to.y));
+}
+
+bool PathTask::RestCanTouchCanvas() const {
+    const auto& pieces = path.lineSegments;
+    const int32_t index = path.lineIndex;
+    if (index < 0 || static_cast<size_t>(index) >= pieces.size()) {
+        // Before the first piece only a fresh walk stands; past the last the scan is over.
+        return index < 0 && !pieces.empty();
+    }
+    if (PieceRestTouchesCanvas()) {
+        return true;
+    }
+    if (static_cast<size_t>(index) + 1 < reach.size()) {
+        const Box& rest = reach[index + 1];
+        return CanvasTouches(rest.minX, rest.minY, rest.maxX, rest.maxY);
+    }
+    return false;
+}
