@@ -3,18 +3,26 @@
 
 PathParser::PathParser() = default;
 
-PathParser::PathParser(const std::u16string& path) { LoadFromFile(path); }
+PathParser::PathParser(const std::u16string& path) {
+    LoadFromFile(path);
+}
 
 void PathParser::Clear() {
     segments.clear();
     pathWidth = 0.0;
 }
 
-void PathParser::Append(const PathSegment& segment) { segments.push_back(segment); }
+void PathParser::Append(const PathSegment& segment) {
+    segments.push_back(segment);
+}
 
-void PathParser::AppendMoveTo(const PathPoint& p) { segments.push_back({PathSegment::kMove, {p}}); }
+void PathParser::AppendMoveTo(const PathPoint& p) {
+    segments.push_back({PathSegment::kMove, {p}});
+}
 
-void PathParser::AppendLineTo(const PathPoint& p) { segments.push_back({PathSegment::kLine, {p}}); }
+void PathParser::AppendLineTo(const PathPoint& p) {
+    segments.push_back({PathSegment::kLine, {p}});
+}
 
 void PathParser::AppendQuadBezier(const PathPoint& control, const PathPoint& end) {
     segments.push_back({PathSegment::kQuadratic, {control, end}});
@@ -37,13 +45,4 @@ void PathParser::CreateCurve() {
     AppendMoveTo({0.0, 50.0});
     AppendQuadBezier({50.0, 0.0}, {100.0, 50.0});
     pathWidth = 100.0;
-}
-
-// Guide files are not read yet: every name other than the curve is the straight line.
-void PathParser::LoadFromFile(const std::u16string& name) {
-    if (name == u":C") {
-        CreateCurve();
-    } else {
-        CreateLine();
-    }
 }

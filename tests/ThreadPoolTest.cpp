@@ -49,9 +49,10 @@ class Latch {
     bool open_ = false;
 };
 
-// Holds its worker until the latch opens, so the test controls when it finishes.
+// Holds its worker until it is cancelled: its Cancel opens the gate only after setting the
+// flag, so the test knows the cancel reached the task before the task goes on.
 class GatedTask : public ThreadPoolTask {
-  public:
+public:
     GatedTask(Latch* gate, std::atomic<int>* ran) : gate_(gate), ran_(ran) {}
     void Run() override {
         gate_->Wait();
@@ -59,8 +60,12 @@ class GatedTask : public ThreadPoolTask {
             ran_->fetch_add(1);
         }
     }
+    void Cancel() override {
+        ThreadPoolTask::Cancel();
+        gate_->Open();
+    }
 
-  private:
+private:
     Latch* gate_;
     std::atomic<int>* ran_;
 };
@@ -68,15 +73,11 @@ class GatedTask : public ThreadPoolTask {
 struct ProgressLog {
     std::vector<std::pair<int, int>> calls;
     int cancelAfter = -1;  // return 0 on this call (1-based), -1 never
-    Latch* openOnFirstCall = nullptr;
 };
 
 int RecordProgress(int total, int completed, void* user) {
     auto* log = static_cast<ProgressLog*>(user);
     log->calls.emplace_back(total, completed);
-    if (log->openOnFirstCall != nullptr && log->calls.size() == 1) {
-        log->openOnFirstCall->Open();
-    }
     return static_cast<int>(log->calls.size()) == log->cancelAfter ? 0 : 1;
 }
 
@@ -103,8 +104,8 @@ TEST(ThreadPool, ReportsProgressOncePerTaskWithTheTotal) {
 }
 
 TEST(ThreadPool, CancelAtFirstProgressReachesEveryTaskNotYetStarted) {
-    // One worker: the first task finishes, the other four wait behind a gate that opens only
-    // once the progress callback (which cancels) has run.
+    // One worker: the first task finishes, the other four wait behind a gate that only the
+    // cancel that the progress callback asks for opens.
     ThreadPool pool(1);
     std::atomic<int> ran{0};
     Latch gate;
@@ -114,7 +115,6 @@ TEST(ThreadPool, CancelAtFirstProgressReachesEveryTaskNotYetStarted) {
     }
     ProgressLog log;
     log.cancelAfter = 1;
-    log.openOnFirstCall = &gate;
     pool.SetProgressCallback(&RecordProgress, &log);
     pool.Run();
     EXPECT_EQ(ran.load(), 1);

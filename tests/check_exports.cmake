@@ -1,6 +1,6 @@
 # Fails unless the shared library LIB exports exactly the C entry points and no C++ symbol.
 set(expected DrawEffect ReleaseGuides GetDefaultParam LoadParam SaveParam GetPluginDir GetPluginDirPath)
-set(required DrawEffect ReleaseGuides)
+set(required ${expected})
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")

@@ -1,0 +1,272 @@
+// The guide reader: d values, transforms, attribute matching, hostile files and the cache.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "TestFolders.h"
+#include "path/PathParser.h"
+#include "plugin/GuideCache.h"
+
+namespace {
+
+struct Seg {
+    int kind;
+    std::vector<PathPoint> points;
+};
+
+std::vector<Seg> Segments(const PathParser& parser) {
+    std::vector<Seg> result;
+    for (const PathSegment& s : parser.segments) {
+        result.push_back({s.kind, s.points});
+    }
+    return result;
+}
+
+bool operator==(const Seg& a, const Seg& b) {
+    if (a.kind != b.kind || a.points.size() != b.points.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.points.size(); ++i) {
+        if (a.points[i].x != b.points[i].x || a.points[i].y != b.points[i].y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::ostream& operator<<(std::ostream& out, const Seg& s) {
+    out << "{" << s.kind;
+    for (const PathPoint& p : s.points) {
+        out << " (" << p.x << "," << p.y << ")";
+    }
+    return out << "}";
+}
+
+PathParser ParsedTag(const std::string& attributes) {
+    PathParser parser;
+    parser.Parse("<svg><path " + attributes + "/></svg>");
+    return parser;
+}
+
+std::vector<Seg> ParsedD(const std::string& d, const std::string& transform = "") {
+    std::string attributes = "d=\"" + d + "\"";
+    if (!transform.empty()) {
+        attributes += " transform=\"" + transform + "\"";
+    }
+    return Segments(ParsedTag(attributes));
+}
+
+constexpr int M = PathSegment::kMove;
+constexpr int L = PathSegment::kLine;
+constexpr int C = PathSegment::kCubic;
+constexpr int Q = PathSegment::kQuadratic;
+
+TEST(SvgGuideReader, ReadsOneSetOfPointsPerCommandLetter) {
+    const struct {
+        const char* d;
+        std::vector<Seg> want;
+    } cases[] = {
+        {"M10,20L30,40", {{M, {{10, 20}}}, {L, {{30, 40}}}}},
+        {"M10-20", {{M, {{10, -20}}}}},
+        {"m 10 10 l 5 0 c 0 5 5 5 5 0",
+         {{M, {{10, 10}}}, {L, {{15, 10}}}, {C, {{15, 15}, {20, 15}, {20, 10}}}}},
+        {"M 0 0 L 10 0 20 0", {{M, {{0, 0}}}, {L, {{10, 0}}}}},
+        {"M 0 0 H 10 V 10 Z", {{M, {{0, 0}}}}},
+        {"M 1e1 0", {{M, {{10, 0}}}}},
+        {"M0 0Q5 -5 10 0", {{M, {{0, 0}}}, {Q, {{5, -5}, {10, 0}}}}},
+        {"M 1.5.5 2", {{M, {{1.5, 2}}}}},  // the rest of the token is lost
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParsedD(c.d), c.want) << c.d;
+    }
+}
+
+TEST(SvgGuideReader, WidthIsTheUntransformedExtentOfX) {
+    EXPECT_EQ(ParsedTag("d=\"M 0 0 L 10 0\" transform=\"translate(5 7)\"").pathWidth, 10);
+    EXPECT_EQ(ParsedTag("d=\"M 1 1 L 3 1\" transform=\"matrix(2 0 0 2 1 1)\"").pathWidth, 2);
+    // The first command's points each reset the extent, so a leading C counts its end only.
+    EXPECT_EQ(ParsedTag("d=\"C 50 0 -40 0 10 0\"").pathWidth, 0);
+    EXPECT_EQ(ParsedTag("d=\"C 50 0 -40 0 10 0 L 20 0\"").pathWidth, 10);
+    EXPECT_EQ(ParsedTag("d=\"\"").pathWidth, 0);
+}
+
+TEST(SvgGuideReader, AppliesMatrixOrTranslateOnly) {
+    const std::vector<Seg> moved = {{M, {{5, 7}}}, {L, {{15, 7}}}};
+    EXPECT_EQ(ParsedD("M 0 0 L 10 0", "translate(5 7)"), moved);
+    // The comma stops the stream reading: f becomes 0.
+    EXPECT_EQ(ParsedD("M 0 0 L 10 0", "translate(5,7)"),
+              (std::vector<Seg>{{M, {{5, 0}}}, {L, {{15, 0}}}}));
+    EXPECT_EQ(ParsedD("M 1 1 L 3 1", "matrix(2 0 0 2 1 1)"),
+              (std::vector<Seg>{{M, {{3, 3}}}, {L, {{7, 3}}}}));
+    const std::vector<Seg> plain = {{M, {{0, 0}}}, {L, {{10, 0}}}};
+    EXPECT_EQ(ParsedD("M 0 0 L 10 0", "scale(2)"), plain);
+    EXPECT_EQ(ParsedD("M 0 0 L 10 0", "rotate(30)"), plain);
+    // The first parentheses are used: translate reads the scale's 2 as e.
+    EXPECT_EQ(ParsedD("M 0 0 L 10 0", "scale(2) translate(10 20)"),
+              (std::vector<Seg>{{M, {{2, 0}}}, {L, {{12, 0}}}}));
+}
+
+TEST(SvgGuideReader, OnlyTheFirstTagContainingPathIsRead) {
+    PathParser parser;
+    EXPECT_FALSE(parser.Parse("<!-- a path --><path d=\"M0 0 L5 5\"/>"));
+    EXPECT_TRUE(parser.Parse("<svg><clipPath/><path d=\"M0 0 L5 5\"/><path d=\"M1 1\"/>"));
+    EXPECT_EQ(parser.segments.size(), 2u);
+    EXPECT_FALSE(parser.Parse("no tags at all"));
+    EXPECT_FALSE(parser.Parse("<path d=\"M0 0 L5 5\""));  // no closing ">"
+}
+
+TEST(SvgGuideReader, LaterAttributeReducedToTheSameNameWins) {
+    EXPECT_EQ(ParsedD("M0 0 L5 5\" data-d=\"M7 7"), (std::vector<Seg>{{M, {{7, 7}}}}));
+    auto attributes = PathParser::ParseAttributes("stroke-width=\"2\" d='M0 0' x=\"a\nb\"");
+    EXPECT_EQ(attributes.size(), 1u);
+    EXPECT_EQ(attributes["width"], "2");
+}
+
+TEST(SvgGuideReader, NumberThatDoesNotConvertDropsItsCommandAndEndsTheReading) {
+    const struct {
+        const char* d;
+        size_t segments;
+    } cases[] = {
+        {"M\t5 5", 0},             // the tab makes an empty token
+        {"M 1 2 L 3", 1},          // the value ends inside a command
+        {"M 1 2 L - 4 L 5 5", 1},  // a lone sign
+        {"M 1 2 L 1e999 0", 1},    // out of range
+        {"M 1 2 L 1e-999 0", 1},   // underflow is reported as out of range too
+        {"M 1 2 C 3 4 5 6 +", 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParsedD(c.d).size(), c.segments) << c.d;
+    }
+    // Whole points of the dropped command still count in the extent.
+    EXPECT_EQ(ParsedTag("d=\"M 0 0 C 30 0 40 0 x\"").pathWidth, 40);
+}
+
+TEST(SvgGuideReader, AttributeScanMatchesTheRegularExpression) {
+    const std::regex pattern("([a-zA-Z]*?)=\"(.*?)\"");
+    const char alphabet[] = {'a', 'Z', 'd', '=', '"', '"', ' ', '-', '\n', '\r', '\0', 'x', '='};
+    std::mt19937 generator(12345);
+    for (int round = 0; round < 20000; ++round) {
+        std::string tag(generator() % 14, ' ');
+        for (char& c : tag) {
+            c = alphabet[generator() % sizeof alphabet];
+        }
+        std::map<std::string, std::string> expected;
+        for (auto it = std::sregex_iterator(tag.begin(), tag.end(), pattern);
+             it != std::sregex_iterator(); ++it) {
+            expected[(*it)[1].str()] = (*it)[2].str();
+        }
+        ASSERT_EQ(PathParser::ParseAttributes(tag), expected) << "tag: " << tag;
+    }
+}
+
+TEST(SvgGuideReader, LongHostileTagsAreReadInLinearTime) {
+    // Quadratic scanning or a recursive matcher would not finish these in the suite's time.
+    const std::string many(4 << 20, 'a');
+    PathParser parser;
+    EXPECT_FALSE(parser.Parse("<path " + many + "=\"" + many));
+    std::string unclosed = "<path ";
+    for (int i = 0; i < 200000; ++i) {
+        unclosed += "d=\"x\n";
+    }
+    EXPECT_FALSE(parser.Parse(unclosed + ">"));
+    std::string commands = "<path d=\"M0 0";
+    for (int i = 0; i < 200000; ++i) {
+        commands += " L1 1";
+    }
+    EXPECT_TRUE(parser.Parse(commands + "\"/>"));
+    EXPECT_EQ(parser.segments.size(), 200001u);
+}
+
+class GuideFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ReleaseGuides();
+        std::filesystem::create_directories(GuideFolder());
+    }
+    void TearDown() override { ReleaseGuides(); }
+
+    std::string GuideFolder() const { return data_.path() + "/Orvane/vxplugin/guide"; }
+    void WriteGuide(const std::string& name, const std::string& svg) const {
+        std::ofstream(GuideFolder() + "/" + name + ".svg", std::ios::binary) << svg;
+    }
+    PathParser Load(const std::u16string& name) const { return PathParser(name); }
+
+    ScratchFolder data_;
+    ScopedEnvironment xdg_{"XDG_DATA_HOME", data_.path()};
+};
+
+TEST_F(GuideFolderTest, BuiltInNamesNeverReadTheFolder) {
+    WriteGuide(":S", "<path d=\"M0 0 L1 1 L2 0\"/>");
+    WriteGuide(":C", "<path d=\"M0 0 L1 1 L2 0\"/>");
+    WriteGuide(":s", "<path d=\"M0 0 L1 1 L2 0\"/>");
+    PathParser straight = Load(u":S");
+    EXPECT_EQ(straight.segments.size(), 2u);
+    EXPECT_EQ(straight.segments[1].points[0].x, 100);
+    EXPECT_EQ(Load(u":C").segments[1].kind, PathSegment::kQuadratic);
+    // A lower-case name is an ordinary file name.
+    EXPECT_EQ(Load(u":s").segments[1].points[0].y, 1);
+}
+
+TEST_F(GuideFolderTest, UnusableGuidesBecomeTheStraightLine) {
+    WriteGuide("empty", "");
+    WriteGuide("nopath", "<svg><rect/></svg>");
+    WriteGuide("overflow", "<path d=\"m1e308 0 l1e308 0\"/>");
+    WriteGuide("matrix", "<path d=\"M1e200 1 L2 2\" transform=\"matrix(1e200 0 0 1e200 0 0)\"/>");
+    WriteGuide("huge", "<path d=\"M1 1 L2 2\" transform=\"matrix(1e400 0 0 1 0 0)\"/>");
+    for (const char16_t* name :
+         {u"missing", u"empty", u"nopath", u"overflow", u"matrix", u"huge"}) {
+        PathParser guide = Load(name);
+        ASSERT_EQ(guide.segments.size(), 2u);
+        EXPECT_EQ(guide.segments[1].points[0].x, 100);
+        EXPECT_EQ(guide.pathWidth, 100);
+    }
+    // Finite but enormous guides are kept.
+    WriteGuide("far", "<path d=\"M0 0 L1e300 0\"/>");
+    EXPECT_EQ(Load(u"far").pathWidth, 1e300);
+}
+
+MoveEffectImageParam NoBaseImage() {
+    return MoveEffectImageParam{};
+}
+
+void DrawWithGuide(const char* guide) {
+    MoveEffectParam param{};
+    PointTarget target{};
+    MoveEffectImageParam image = NoBaseImage();
+    MoveEffectCanvasParam canvas{};
+    DrawEffect(&param, &target, guide, &image, &canvas, nullptr, nullptr);
+}
+
+TEST_F(GuideFolderTest, CacheBuildsEachGuideStringOnce) {
+    DrawWithGuide(":S");
+    ASSERT_EQ(Guides().size(), 1u);
+    const PathParser* first = Guides().begin()->second.get();
+    DrawWithGuide(":S");
+    EXPECT_EQ(Guides().size(), 1u);
+    EXPECT_EQ(Guides().begin()->second.get(), first);
+    DrawWithGuide("speed");
+    DrawWithGuide("Speed");
+    EXPECT_EQ(Guides().size(), 3u);
+    ReleaseGuides();
+    EXPECT_TRUE(Guides().empty());
+    ReleaseGuides();  // on an empty cache
+    EXPECT_TRUE(Guides().empty());
+}
+
+TEST_F(GuideFolderTest, CachedFallbackStaysUntilReleased) {
+    DrawWithGuide("later");
+    ASSERT_EQ(Guides().count("later"), 1u);
+    EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 100);  // the straight line
+    WriteGuide("later", "<path d=\"M0 0 L7 3\"/>");
+    DrawWithGuide("later");
+    EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 100);
+    ReleaseGuides();
+    DrawWithGuide("later");
+    EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 7);
+}
+
+}  // namespace
