@@ -17,6 +17,37 @@ constexpr double kPi = 3.14159265358979323846;
 // Ring piece counts beyond this are not representable as a 32-bit count.
 constexpr double kMaxRingPieces = 2147483646.0;
 
+// How many more rings of a pass with no gain, after `done` of them, certainly lay nothing and
+// do not end the pass: rings too small to reach a canvas that lies away from the centre, or
+// large enough to enclose it. Such rings fail the visibility test anyway; crossing them in one
+// go keeps a far-away target from costing one test per spacing of distance. The margins keep
+// the rings next to the canvas for the test itself.
+double InvisibleRingRun(double radiusX, double radiusY, double step, double done, double nearest,
+                        double farthest) {
+    const double minR = std::min(radiusX, radiusY);
+    const double maxR = std::max(radiusX, radiusY);
+    const double reach = nearest - 1.0 - 1e-9 * nearest;  // below this a ring stays off
+    const double enclose = farthest + 1.0 + 1e-9 * farthest;  // above this it encloses all
+    const double next = done + 1;
+    if (step > 0) {
+        if (minR + next * step < 1) {
+            return 0;  // the pass is about to end on a ring below one pixel
+        }
+        if (minR + next * step > enclose) {
+            return std::numeric_limits<double>::infinity();
+        }
+        // Rings i with maxR + i * step < reach, counting conservatively.
+        const double last = std::ceil((reach - maxR) / step) - 2;
+        return last > done ? last - done : 0;
+    }
+    if (maxR + next * step < reach) {
+        return std::numeric_limits<double>::infinity();  // already too small, and shrinking
+    }
+    // Rings i with minR + i * step > enclose, counting conservatively.
+    const double last = std::ceil((minR - enclose) / -step) - 2;
+    return last > done ? last - done : 0;
+}
+
 }  // namespace
 
 void MoveEffectFilter::CreateCirclePathTasks() {
@@ -55,6 +86,9 @@ void MoveEffectFilter::CreateCirclePathTasks() {
         return;
     }
     const double farthest = maxDist + std::max(target.radiusX, target.radiusY);
+    const double outX = std::max({0 - center.x, 0.0, center.x - w});
+    const double outY = std::max({0 - center.y, 0.0, center.y - h});
+    const double nearest = std::hypot(outX, outY);
 
     for (int dir : {-1, 1}) {
         if (count < 0) {
@@ -64,6 +98,18 @@ void MoveEffectFilter::CreateCirclePathTasks() {
         double offset = 0.0;
         bool found = false;
         for (double iteration = 0; spacing == 0.0 || iteration < count + 1; iteration += 1) {
+            if (!found && spacing != 0.0 && param.spcgain == 0.0) {
+                // Without a gain each offset is an exact multiple of the step.
+                const double skip = InvisibleRingRun(target.radiusX, target.radiusY, step,
+                                                     iteration, nearest, maxDist);
+                if (skip > 0) {
+                    if (!(iteration + skip < count + 1)) {
+                        break;
+                    }
+                    iteration += skip;
+                    offset = iteration * step;
+                }
+            }
             if (step * dir < 0) {
                 break;
             }

@@ -1,4 +1,5 @@
 // The parallel layout: speed lines of one shape stacked side by side.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -7,6 +8,25 @@
 #include "path/PathParser.h"
 #include "task/PathTask.h"
 #include "task/Random.h"
+
+namespace {
+
+// Up to this many paths are laid as they come; beyond it only paths that can reach the canvas
+// are laid (the others would find no marked sample), so a far third point costs no more than
+// the canvas holds.
+constexpr double kPathsLaidWhole = 65536.0;
+
+struct Bounds {
+    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    void Add(double x, double y) {
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+};
+
+}  // namespace
 
 void MoveEffectFilter::CreateParallelPathTasks() {
     if (!parallelTarget || !HasFiniteSettings(param)) {
@@ -35,6 +55,21 @@ void MoveEffectFilter::CreateParallelPathTasks() {
     }
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
+    // The guide's shape relative to its base point; its control points bound every curve.
+    Bounds shape;
+    for (const PathSegment& source : guide->segments) {
+        for (const PathPoint& g : source.points) {
+            const double lx = (g.x - origin.x) * scale;
+            const double ly = (g.y - origin.y) * param.curvature;
+            shape.Add(cosT * lx - sinT * ly, sinT * lx + cosT * ly);
+        }
+    }
+    const double w = baseImage.width;
+    const double h = baseImage.height;
+    auto reaches = [&](double baseX, double baseY) {
+        return baseX + shape.maxX > -2.0 && baseX + shape.minX < w + 1.0 &&
+               baseY + shape.maxY > -2.0 && baseY + shape.minY < h + 1.0;
+    };
     auto layPath = [&](double baseX, double baseY) {
         auto task = std::make_shared<PathTask>(this, nullptr);
         for (const PathSegment& source : guide->segments) {
@@ -59,15 +94,54 @@ void MoveEffectFilter::CreateParallelPathTasks() {
     }
     const double dirX = (target.p3.x - x1) / l3;
     const double dirY = (target.p3.y - y1) / l3;
+    const bool onlyReaching = l3 / param.spacing > kPathsLaidWhole;
+    // Offsets that can bring the shape near the canvas, for crossing the others in one go
+    // when there is no gain (each offset is then an exact multiple of the spacing).
+    double firstReach = -INFINITY;
+    double lastReach = INFINITY;
+    if (onlyReaching && param.spcgain == 0.0) {
+        const double jitterReach = std::fabs(param.spcfluct * param.spacing) + 2.0;
+        auto range = [&](double base, double dir, double lo, double hi, double limit) {
+            if (dir == 0.0) {
+                if (base + hi <= -2.0 || base + lo >= limit + 1.0) {
+                    firstReach = INFINITY;  // never reaches
+                }
+                return;
+            }
+            double a = (-2.0 - hi - base) / dir;
+            double b = (limit + 1.0 - lo - base) / dir;
+            if (a > b) {
+                std::swap(a, b);
+            }
+            firstReach = std::max(firstReach, a - jitterReach);
+            lastReach = std::min(lastReach, b + jitterReach);
+        };
+        range(x1, dirX, shape.minX, shape.maxX, w);
+        range(y1, dirY, shape.minY, shape.maxY, h);
+    }
     double offset = 0.0;
     double step = param.spacing;
     const double halfGain = 0.5 * param.spcgain;
     for (;;) {
+        if (offset < firstReach) {
+            // Cross the offsets that cannot reach the canvas; multiples of the spacing stay
+            // exact, as repeated addition would give them.
+            const double k = std::floor(firstReach / param.spacing);
+            if (!(k * param.spacing <= l3)) {
+                break;
+            }
+            offset = std::max(offset, k * param.spacing);
+        }
+        if (offset > lastReach) {
+            break;
+        }
         double o = offset;
         if (param.spcfluct != 0.0) {
             o = offset + random.Uniform() * param.spcfluct * param.spacing;
         }
-        layPath(x1 + dirX * o, y1 + dirY * o);
+        if (!onlyReaching || reaches(x1 + dirX * o, y1 + dirY * o)) {
+            layPath(x1 + dirX * o, y1 + dirY * o);
+        }
         offset += halfGain + step;
         if (offset > l3) {
             break;

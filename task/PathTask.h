@@ -53,9 +53,10 @@ public:
     std::unique_ptr<Random> lengthRandom;
     std::unique_ptr<Random> positionRandom;
 
-private:
-    /// Joins neighbouring lines that touch or overlap (the `connect` setting).
+    /// Joins neighbouring lines that touch or overlap (the `connect` setting), in place.
     static void ConnectLines(std::vector<DistData>& lines);
+
+private:
     /// The scan of Run: collects the marked stretches of the prepared path as lines.
     void ScanStretches(std::vector<DistData>& lines, PathPoint p);
     /// Whether any sample from the walk's current point on can still fall on the canvas.
