@@ -26,7 +26,7 @@ double InvisibleRingRun(double radiusX, double radiusY, double step, double done
                         double farthest) {
     const double minR = std::min(radiusX, radiusY);
     const double maxR = std::max(radiusX, radiusY);
-    const double reach = nearest - 1.0 - 1e-9 * nearest;  // below this a ring stays off
+    const double reach = nearest - 1.0 - 1e-9 * nearest;      // below this a ring stays off
     const double enclose = farthest + 1.0 + 1e-9 * farthest;  // above this it encloses all
     const double next = done + 1;
     if (step > 0) {
@@ -63,10 +63,9 @@ void MoveEffectFilter::CreateCirclePathTasks() {
                               static_cast<double>(target.centerY)};
     const double w = baseImage.width;
     const double h = baseImage.height;
-    const double maxDist = std::max(std::max(std::hypot(0 - center.x, 0 - center.y),
-                                             std::hypot(w - center.x, 0 - center.y)),
-                                    std::max(std::hypot(0 - center.x, h - center.y),
-                                             std::hypot(w - center.x, h - center.y)));
+    const double maxDist = std::max(
+        std::max(std::hypot(0 - center.x, 0 - center.y), std::hypot(w - center.x, 0 - center.y)),
+        std::max(std::hypot(0 - center.x, h - center.y), std::hypot(w - center.x, h - center.y)));
     // The count is kept as a double: it may exceed int32, and with spacing 0 it has no cap.
     const double spacing = param.spacing;
     const double count = spacing != 0.0 ? std::trunc(maxDist / spacing) : 0.0;

@@ -8,9 +8,9 @@
 /// Whether every floating-point setting of the run is finite; a run with a NaN or infinite
 /// setting lays out no tasks, since its geometry or its pen would be undefined.
 inline bool HasFiniteSettings(const MoveEffectParam& param) {
-    const double values[] = {param.curvature, param.size,     param.hardness, param.fluction,
-                             param.in,        param.out,      param.posfluct, param.lenfluct,
-                             param.spcfluct,  param.lengain,  param.spcgain};
+    const double values[] = {param.curvature, param.size,    param.hardness, param.fluction,
+                             param.in,        param.out,     param.posfluct, param.lenfluct,
+                             param.spcfluct,  param.lengain, param.spcgain};
     for (double value : values) {
         if (!std::isfinite(value)) {
             return false;

@@ -1,6 +1,7 @@
 // PathTask: one path of a run; finds its marked stretches, turns them into lines, draws them.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct DistData {
 /// by a pool worker; it touches only its own path and random sources, reads the filter's
 /// parameters and base image, and writes the stroke buffer through DrawLine.
 class PathTask : public ThreadPoolTask {
-public:
+  public:
     /// `circle` is the filter's circle target for rings, null otherwise. Resets the walk of the
     /// filter's guide, so the guide must be attached first.
     PathTask(MoveEffectFilter* filter, CircleTarget* circle);
@@ -53,10 +54,14 @@ public:
     std::unique_ptr<Random> lengthRandom;
     std::unique_ptr<Random> positionRandom;
 
+    /// Whether line chains cross stretches that lie wholly off the canvas in one go (the
+    /// default). Tests turn it off to compare with the pixel-by-pixel walk.
+    static std::atomic<bool> crossUnseenStretches;
+
     /// Joins neighbouring lines that touch or overlap (the `connect` setting), in place.
     static void ConnectLines(std::vector<DistData>& lines);
 
-private:
+  private:
     /// The scan of Run: collects the marked stretches of the prepared path as lines.
     void ScanStretches(std::vector<DistData>& lines, PathPoint p);
     /// Whether any sample from the walk's current point on can still fall on the canvas.
@@ -64,8 +69,18 @@ private:
     /// Whether the rest of the current piece, from the walk's point to its end, nears the canvas.
     bool PieceRestTouchesCanvas() const;
     bool CanvasTouches(double minX, double minY, double maxX, double maxY) const;
-    /// Crosses most of a very long piece that cannot reach the canvas in one move.
+    /// Crosses a stretch of a line's chain that lies wholly beyond the canvas on the path's
+    /// straight extension in one go, widening the dirty rectangle as its dabs would.
+    void SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
+                         double& prevP, PathPoint& p0);
+    /// The largest pressure at whole-pixel steps t in [from, to] of a line.
+    double MaxPressure(double from, double to, double length, bool taperIn, bool taperOut,
+                       double sizeFactor) const;
+    /// Crosses most of a very long stretch of the current piece that cannot reach the canvas
+    /// in one move.
     void SkipLongUnreachablePiece();
+    /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
+    double DistanceToCanvas(const PathPoint& from, const PathPoint& to) const;
     void BuildReach();
 
     /// reach[i]: the bounding box of pieces i..end, so the scan can stop once what is left of

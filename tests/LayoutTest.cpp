@@ -53,8 +53,12 @@ struct LayoutRig {
     MoveEffectFilter filter;
 };
 
-PathPoint FirstPoint(const PathTask& task) { return task.path.segments.front().points.front(); }
-PathPoint LastPoint(const PathTask& task) { return task.path.segments.back().points.back(); }
+PathPoint FirstPoint(const PathTask& task) {
+    return task.path.segments.front().points.front();
+}
+PathPoint LastPoint(const PathTask& task) {
+    return task.path.segments.back().points.back();
+}
 
 TEST(RadiateLayout, RepeatedAdditionDecidesWhetherTheLastAngleIsLaid) {
     const struct {
@@ -233,11 +237,11 @@ TEST(CircleLayout, VisibilityMeansTheOutlineMeetsTheCanvas) {
         double a, b;
         bool visible;
     } cases[] = {
-        {{500, 500}, 100, 100, true},    // inside
-        {{0, 500}, 100, 50, true},       // across the left edge
-        {{500, 500}, 800, 800, false},   // encloses the canvas
-        {{-300, -300}, 100, 100, false}, // wholly outside
-        {{500, 500}, 700, 700, true},    // through the corners' neighbourhood
+        {{500, 500}, 100, 100, true},     // inside
+        {{0, 500}, 100, 50, true},        // across the left edge
+        {{500, 500}, 800, 800, false},    // encloses the canvas
+        {{-300, -300}, 100, 100, false},  // wholly outside
+        {{500, 500}, 700, 700, true},     // through the corners' neighbourhood
     };
     for (const auto& c : cases) {
         EXPECT_EQ(rig.filter.IsEllipseIn(c.center, c.a, c.b, 0.3), c.visible)

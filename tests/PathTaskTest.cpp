@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <random>
 
 #include "PipelineTestSupport.h"
 #include "filter/MoveEffectFilter.h"
@@ -15,6 +16,9 @@
 #include "task/PathTask.h"
 
 namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Runs the effect on the filter's pool with one worker and composites into an alpha layer.
 TestLayer Draw(const MoveEffectParam& param, const PointTarget& target, const TestImage& image,
@@ -26,6 +30,23 @@ TestLayer Draw(const MoveEffectParam& param, const PointTarget& target, const Te
     DrawEffect(&param, &target, guide, &base, &canvas, nullptr, nullptr);
     SetDrawWorkerCount(0);
     return layer;
+}
+
+// As Draw, into an RGBA layer with a colour, so the dirty rectangle shows as coloured pixels.
+std::vector<uint8_t> DrawColoured(const MoveEffectParam& param, const PointTarget& target,
+                                  const TestImage& image) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * 4);
+    const uint8_t colour[3] = {10, 20, 30};
+    MoveEffectCanvasParam canvas{};
+    canvas.colorMode = 0;
+    canvas.color = colour;
+    canvas.pixels = pixels.data();
+    canvas.rowBytes = image.width * 4;
+    MoveEffectImageParam base = image.Param();
+    SetDrawWorkerCount(1);
+    DrawEffect(&param, &target, ":S", &base, &canvas, nullptr, nullptr);
+    SetDrawWorkerCount(0);
+    return pixels;
 }
 
 int TouchedColumns(const TestLayer& layer, int height, int& first, int& last) {
@@ -56,9 +77,9 @@ TEST(PathTask, DarkBandAcrossAStraightPathGivesOneTaperedLine) {
     int first = 0;
     int last = 0;
     TouchedColumns(layer, 20, first, last);
-    // Pressure 0 at t = 0 and a ramp over 7.5 pixels at each end: the first dab of diameter
-    // 0.1 or more lies at 36.3, the last at 65.9.
-    EXPECT_EQ(first, 36);
+    // Pressure 0 at t = 0 and a ramp over 7.5 pixels at each end. The first dabs, at 36.3,
+    // 36.5 and 36.7, are too small to reach a sample of pixel 36; the next lies at 37.1.
+    EXPECT_EQ(first, 37);
     EXPECT_EQ(last, 65);
     // Full pressure from 42.5 to 57.5: a 4-pixel hard pen covers rows 8 to 11 whole.
     for (int x = 44; x <= 56; ++x) {
@@ -119,12 +140,29 @@ TEST(PathTask, ConnectJoinsLinesThatTouch) {
     EXPECT_EQ(apart.size(), 2u);
 
     // Only neighbours are compared: the third joins the second, not the first.
-    std::vector<DistData> chain = {{0, 5, true, true}, {30, 40, true, true}, {35, 50, true, true},
-                                   {1, 2, true, true}};
+    std::vector<DistData> chain = {
+        {0, 5, true, true}, {30, 40, true, true}, {35, 50, true, false}, {3, 4, true, true}};
     PathTask::ConnectLines(chain);
     ASSERT_EQ(chain.size(), 3u);
     EXPECT_EQ(chain[1].end, 50);
-    EXPECT_EQ(chain[2].start, 1);
+    EXPECT_EQ(chain[2].start, 3);
+}
+
+TEST(PathTask, ConnectKeepsTheOuterEndsOfShiftedLines) {
+    // A shifted later line inside an earlier one must not cut it short.
+    std::vector<DistData> inside = {{30, 50, true, false}, {35, 45, true, true}};
+    PathTask::ConnectLines(inside);
+    ASSERT_EQ(inside.size(), 1u);
+    EXPECT_EQ(inside[0].start, 30);
+    EXPECT_EQ(inside[0].end, 50);
+    EXPECT_FALSE(inside[0].taperOut);
+    // One that reaches further back extends the start.
+    std::vector<DistData> before = {{30, 50, false, true}, {20, 55, true, true}};
+    PathTask::ConnectLines(before);
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_EQ(before[0].start, 20);
+    EXPECT_TRUE(before[0].taperIn);
+    EXPECT_EQ(before[0].end, 55);
 }
 
 // A filter over a blank canvas and one task whose path is the given polyline.
@@ -209,7 +247,7 @@ TEST(PathTask, PathOfLengthZeroGetsNoGain) {
 
 // Opens its gate only once its cancel has been set, so a run sequenced by it is deterministic.
 class Gate : public ThreadPoolTask {
-public:
+  public:
     void Run() override {
         std::unique_lock<std::mutex> lock(mutex_);
         cv_.wait(lock, [this] { return open_; });
@@ -221,7 +259,7 @@ public:
         cv_.notify_all();
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool open_ = false;
@@ -273,7 +311,9 @@ TEST(PathTask, CancelAtTheFirstProgressStopsTheLaterTasksAndKeepsWhatWasDrawn) {
     EXPECT_EQ(layer.At(50, 50), 0);
 }
 
-int CancelAtThird(int, int completed, void*) { return completed < 3 ? 1 : 0; }
+int CancelAtThird(int, int completed, void*) {
+    return completed < 3 ? 1 : 0;
+}
 
 TEST(PathTask, CancelledRunNeverCoversMoreThanTheFullRun) {
     const TestImage image(200, 200, [](int x, int y) { return (x / 20 + y / 20) % 2 == 0; });
@@ -319,8 +359,6 @@ TEST(PathTask, SameBytesWithOneOrManyWorkers) {
 
 TEST(PathTask, HostileSettingsEndAndDrawOnlyFiniteGeometry) {
     const TestImage image(100, 100, [](int, int) { return true; });
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     const int32_t hi = std::numeric_limits<int32_t>::max();
     const int32_t lo = std::numeric_limits<int32_t>::min();
     struct Case {
@@ -332,9 +370,10 @@ TEST(PathTask, HostileSettingsEndAndDrawOnlyFiniteGeometry) {
         {"infinite size", [](MoveEffectParam& p) { p.size = inf; }},
         {"NaN hardness", [](MoveEffectParam& p) { p.hardness = nan; }},
         {"infinite gain", [](MoveEffectParam& p) { p.spcgain = -inf; }},
-        {"huge spacing", [](MoveEffectParam& p) { p.spacing = hi; }},
-        {"lowest spacing", [](MoveEffectParam& p) { p.spacing = lo; }},
-        {"lowest position", [](MoveEffectParam& p) { p.position = lo; }},
+        {"huge spacing", [](MoveEffectParam& p) { p.spacing = 2147483647; }},
+        {"lowest spacing", [](MoveEffectParam& p) { p.spacing = -2147483647 - 1; }},
+        {"lowest position", [](MoveEffectParam& p) { p.position = -2147483647 - 1; }},
+        {"longest line", [](MoveEffectParam& p) { p.length = 2147483647; }},
     };
     const PointTarget targets[] = {
         {{50, 50}, {60, 50}, {90, 50}},
@@ -351,6 +390,42 @@ TEST(PathTask, HostileSettingsEndAndDrawOnlyFiniteGeometry) {
         }
     }
     SUCCEED();
+}
+
+TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
+    // Long lines run far past the canvas at many angles, axis-parallel ones included; the
+    // dirty rectangle (which decides where the layer gets colour) must match too.
+    std::mt19937 generator(7);
+    const TestImage image(64, 48, [&](int x, int y) { return (x * 13 + y * 7) % 17 < 9; });
+    for (int round = 0; round < 24; ++round) {
+        MoveEffectParam param = SteadyParam(
+            round % 2 == 0 ? VELTRIX_TYPE_RADIATE : VELTRIX_TYPE_PARALLEL, round % 2 == 0 ? 90 : 7);
+        param.length = 3000 + static_cast<int>(generator() % 4000);
+        param.in = (generator() % 100) / 100.0;
+        param.out = (generator() % 100) / 100.0;
+        param.asdist = round % 3 == 0;
+        if (param.asdist) {
+            param.in *= 3000;
+            param.out *= 3000;
+        }
+        param.easing = round % 4 == 1;
+        param.size = 1 + generator() % 12;
+        param.hardness = (generator() % 5) / 4.0;
+        const int cx = static_cast<int>(generator() % 64);
+        const int cy = static_cast<int>(generator() % 48);
+        const PointTarget target{{cx, cy},
+                                 {cx + static_cast<int>(generator() % 41) - 20, cy},
+                                 {cx + static_cast<int>(generator() % 61) - 30,
+                                  cy + static_cast<int>(generator() % 61) - 30}};
+        std::vector<uint8_t> fast;
+        std::vector<uint8_t> plain;
+        for (bool cross : {true, false}) {
+            PathTask::crossUnseenStretches = cross;
+            (cross ? fast : plain) = DrawColoured(param, target, image);
+        }
+        PathTask::crossUnseenStretches = true;
+        ASSERT_EQ(fast, plain) << "round " << round;
+    }
 }
 
 }  // namespace
