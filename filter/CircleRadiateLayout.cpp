@@ -4,7 +4,7 @@
 #include <limits>
 #include <memory>
 
-#include "filter/LayoutGuards.h"
+#include "filter/LayoutSupport.h"
 #include "filter/MoveEffectFilter.h"
 #include "path/PathParser.h"
 #include "task/PathTask.h"
@@ -269,25 +269,14 @@ void MoveEffectFilter::CreateRadiatePathTasks() {
     Random random(0.0, 1.0);
     const double alphaEnd = alpha0 + 2 * kPi;
     for (double alpha = alpha0; alpha <= alphaEnd; alpha += dAlpha) {
-        auto task = std::make_shared<PathTask>(this, nullptr);
         double beta = alpha;
         if (param.spcfluct != 0.0) {
             beta = alpha + (0.5 - random.Uniform() * param.spcfluct) * dAlpha;
         }
         const double cosB = std::cos(beta);
         const double sinB = std::sin(beta);
-        for (const PathSegment& source : guide->segments) {
-            PathSegment segment;
-            segment.kind = source.kind;
-            segment.points.reserve(source.points.size());
-            for (const PathPoint& g : source.points) {
-                const double lx = (g.x - origin.x) * scale;
-                const double ly = (g.y - origin.y) * param.curvature;
-                segment.points.push_back({cx + rNear * cosB + cosB * lx - sinB * ly,
-                                          cy + rNear * sinB + sinB * lx + cosB * ly});
-            }
-            task->AppendPathSegment(segment);
-        }
-        pool.Enqueue(task);
+        const GuideMapping mapping{origin, scale, param.curvature, cosB, sinB};
+        // The guide's origin lands on the inner circle in direction beta.
+        pool.Enqueue(TaskAlongGuide(this, *guide, mapping, cx + rNear * cosB, cy + rNear * sinB));
     }
 }

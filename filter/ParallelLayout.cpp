@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "filter/LayoutGuards.h"
+#include "filter/LayoutSupport.h"
 #include "filter/MoveEffectFilter.h"
 #include "path/PathParser.h"
 #include "task/PathTask.h"
@@ -98,25 +98,11 @@ void MoveEffectFilter::CreateParallelPathTasks() {
     }
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
-    auto shapePoint = [&](const PathPoint& g) {
-        const double lx = (g.x - origin.x) * scale;
-        const double ly = (g.y - origin.y) * param.curvature;
-        return PathPoint{cosT * lx - sinT * ly, sinT * lx + cosT * ly};
-    };
+    const GuideMapping mapping{origin, scale, param.curvature, cosT, sinT};
+    auto shapePoint = [&](const PathPoint& g) { return mapping.Map(g, 0.0, 0.0); };
     size_t laid = 0;
     auto layPath = [&](double baseX, double baseY) {
-        auto task = std::make_shared<PathTask>(this, nullptr);
-        for (const PathSegment& source : guide->segments) {
-            PathSegment segment;
-            segment.kind = source.kind;
-            segment.points.reserve(source.points.size());
-            for (const PathPoint& g : source.points) {
-                const PathPoint p = shapePoint(g);
-                segment.points.push_back({baseX + p.x, baseY + p.y});
-            }
-            task->AppendPathSegment(segment);
-        }
-        pool.Enqueue(task);
+        pool.Enqueue(TaskAlongGuide(this, *guide, mapping, baseX, baseY));
         ++laid;
     };
 

@@ -32,23 +32,6 @@ TestLayer Draw(const MoveEffectParam& param, const PointTarget& target, const Te
     return layer;
 }
 
-// As Draw, into an RGBA layer with a colour, so the dirty rectangle shows as coloured pixels.
-std::vector<uint8_t> DrawColoured(const MoveEffectParam& param, const PointTarget& target,
-                                  const TestImage& image) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * 4);
-    const uint8_t colour[3] = {10, 20, 30};
-    MoveEffectCanvasParam canvas{};
-    canvas.colorMode = 0;
-    canvas.color = colour;
-    canvas.pixels = pixels.data();
-    canvas.rowBytes = image.width * 4;
-    MoveEffectImageParam base = image.Param();
-    SetDrawWorkerCount(1);
-    DrawEffect(&param, &target, ":S", &base, &canvas, nullptr, nullptr);
-    SetDrawWorkerCount(0);
-    return pixels;
-}
-
 int TouchedColumns(const TestLayer& layer, int height, int& first, int& last) {
     first = -1;
     last = -1;
@@ -421,7 +404,9 @@ TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
         std::vector<uint8_t> plain;
         for (bool cross : {true, false}) {
             PathTask::crossUnseenStretches = cross;
+            SetDrawWorkerCount(1);
             (cross ? fast : plain) = DrawColoured(param, target, image);
+            SetDrawWorkerCount(0);
         }
         PathTask::crossUnseenStretches = true;
         ASSERT_EQ(fast, plain) << "round " << round;

@@ -72,3 +72,19 @@ inline MoveEffectParam SteadyParam(int type, int spacing) {
     param.connect = 1;
     return param;
 }
+
+/// Draws with DrawEffect into an RGBA layer with a colour, so that the dirty rectangle shows
+/// as coloured pixels even where the coverage is 0.
+inline std::vector<uint8_t> DrawColoured(const MoveEffectParam& param, const PointTarget& target,
+                                         const TestImage& image, const char* guide = ":S") {
+    std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * 4);
+    const uint8_t colour[3] = {10, 20, 30};
+    MoveEffectCanvasParam canvas{};
+    canvas.colorMode = 0;
+    canvas.color = colour;
+    canvas.pixels = pixels.data();
+    canvas.rowBytes = image.width * 4;
+    MoveEffectImageParam base = image.Param();
+    DrawEffect(&param, &target, guide, &base, &canvas, nullptr, nullptr);
+    return pixels;
+}

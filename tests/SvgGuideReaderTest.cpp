@@ -270,22 +270,12 @@ TEST_F(GuideFolderTest, CachedFallbackStaysUntilReleased) {
     EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 7);
 }
 
-// Draws a steady radiate effect with the guide over a checkered canvas, into a coloured layer.
+// Draws a steady radiate effect with the guide over a checkered canvas.
 std::vector<uint8_t> DrawnWith(const char* guide) {
     const TestImage image(120, 90, [](int x, int y) { return (x / 10 + y / 10) % 2 == 0; });
     MoveEffectParam param = SteadyParam(VELTRIX_TYPE_RADIATE, 120);
     param.curvature = 0.5;
-    const PointTarget target{{60, 45}, {70, 45}, {115, 45}};
-    std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * 4);
-    const uint8_t colour[3] = {200, 0, 0};
-    MoveEffectCanvasParam canvas{};
-    canvas.colorMode = 0;
-    canvas.color = colour;
-    canvas.pixels = pixels.data();
-    canvas.rowBytes = image.width * 4;
-    MoveEffectImageParam base = image.Param();
-    DrawEffect(&param, &target, guide, &base, &canvas, nullptr, nullptr);
-    return pixels;
+    return DrawColoured(param, PointTarget{{60, 45}, {70, 45}, {115, 45}}, image, guide);
 }
 
 TEST_F(GuideFolderTest, GuideFileHoldingTheBuiltInCurveDrawsAsTheCurve) {
