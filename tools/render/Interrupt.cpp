@@ -8,25 +8,26 @@
 #include <atomic>
 #include <cstring>
 
-#include "render/RenderError.h"
-
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_signal{SIGINT};
 std::atomic<bool> g_haveCleanupPath{false};
 char g_cleanupPath[4096];
 
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs lock-free flags");
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the signal handler needs lock-free atomics");
 
-extern "C" void OnInterrupt(int) {
+extern "C" void OnInterrupt(int signal) {
     if (!g_interrupted.exchange(true)) {
+        g_signal.store(signal);
         return;
     }
     // The second interrupt: the user wants out now, not after the running paths.
     if (g_haveCleanupPath.load()) {
         ::unlink(g_cleanupPath);
     }
-    ::_exit(kExitInterrupted);
+    ::_exit(128 + signal);
 }
 
 }  // namespace
@@ -42,6 +43,10 @@ void InstallInterruptHandler() {
 
 bool InterruptRequested() {
     return g_interrupted.load();
+}
+
+int InterruptExitCode() {
+    return 128 + g_signal.load();
 }
 
 void SetInterruptCleanupPath(const char* path) {

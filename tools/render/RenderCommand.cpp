@@ -153,7 +153,7 @@ int Draw(const RenderRequest& request, const MoveEffectIniParam& settings, const
     if (InterruptRequested()) {
         Note(request,
              "interrupted after " + counts + " paths; wrote what was drawn to " + request.outPath);
-        return kExitInterrupted;
+        return InterruptExitCode();
     }
     Note(request, "drew " + std::to_string(progress.total()) + " paths into " + request.outPath);
     if (!drewLines) {

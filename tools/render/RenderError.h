@@ -12,7 +12,7 @@ enum ExitCode : int {
     kExitInput = 3,         // the base image is missing, unreadable, corrupt or too large
     kExitOutput = 4,        // the output file cannot be written
     kExitPreset = 5,        // a preset cannot be found, read, used or saved
-    kExitInterrupted = 130  // Ctrl-C: what was drawn has been written
+    kExitInterrupted = 130  // Ctrl-C (128 + SIGINT): what was drawn has been written
 };
 
 // A failure with a message for the user (without the program name) and the exit code.
