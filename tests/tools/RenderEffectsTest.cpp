@@ -100,6 +100,7 @@ TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
         {"gray+alpha 16-bit", PNG_COLOR_TYPE_GRAY_ALPHA, 16},
         {"RGB 8-bit", PNG_COLOR_TYPE_RGB, 8},
         {"RGB 16-bit", PNG_COLOR_TYPE_RGB, 16},
+        {"RGB 8-bit interlaced", PNG_COLOR_TYPE_RGB, 8},
         {"RGBA 8-bit", PNG_COLOR_TYPE_RGB_ALPHA, 8},
         {"RGBA 16-bit", PNG_COLOR_TYPE_RGB_ALPHA, 16},
         {"palette 4-bit", PNG_COLOR_TYPE_PALETTE, 4},
@@ -109,6 +110,7 @@ TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
         // Left half dark and opaque. Right half light, or dark but transparent where the
         // format has transparency: either way no line belongs there.
         PngPicture base = MakePicture(64, 64, kind.colorType, kind.bitDepth);
+        base.interlaced = std::string(kind.name).find("interlaced") != std::string::npos;
         const uint16_t full = uint16_t((1u << kind.bitDepth) - 1);
         const bool transparentRight = kind.colorType & PNG_COLOR_MASK_ALPHA ||
                                       std::string(kind.name).find("with") != std::string::npos;

@@ -200,7 +200,8 @@ bool WriteRaw(png_structp png, png_infop info, FILE* file, const PngPicture* p, 
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, p->width, p->height, p->bitDepth, p->colorType, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, p->width, p->height, p->bitDepth, p->colorType,
+                 p->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (p->colorType == PNG_COLOR_TYPE_PALETTE) {
         png_color colors[256];
@@ -219,6 +220,9 @@ bool WriteRaw(png_structp png, png_infop info, FILE* file, const PngPicture* p, 
         png_set_tRNS(png, info, nullptr, 0, &transparent);
     }
     png_write_info(png, info);
+    if (p->interlaced) {
+        png_set_interlace_handling(png);
+    }
     png_write_image(png, rows);
     png_write_end(png, info);
     return true;

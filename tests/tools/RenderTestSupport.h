@@ -67,6 +67,7 @@ struct PngPicture {
     std::vector<uint8_t> paletteAlpha;  // tRNS entries, palette images only
     bool hasGrayTransparent = false;    // tRNS for gray images
     uint16_t grayTransparent = 0;
+    bool interlaced = false;  // Adam7
 
     uint16_t At(int x, int y, int c) const {
         return samples[(size_t(y) * width + x) * channels + c];
