@@ -31,19 +31,21 @@ PngPicture RenderAndRead(const TempFolder& folder, std::vector<std::string> args
 }
 
 // Settings without any random choice, so two runs give the same pixels.
-const std::vector<std::string> kSteadyPen = {"--size", "2",    "--hardness", "1",     "--length",
-                                             "0",      "--in", "0",          "--out", "0"};
+std::vector<std::string> SteadyPen(const char* size) {
+    return {"--size", size, "--hardness", "1", "--length", "0", "--in", "0", "--out", "0"};
+}
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-// Horizontal speed lines every 8 rows over a 64 x 64 canvas.
-std::vector<std::string> RowLines(const std::string& base) {
+// Horizontal speed lines every 8 rows over a 64 x 64 canvas. A pen of 4 pixels covers some
+// pixels fully.
+std::vector<std::string> RowLines(const std::string& base, const char* penSize = "2") {
     return Join({"--type", "parallel", "--p1", "0,4", "--p2", "64,4", "--p3", "0,60", "--spacing",
                  "8", base},
-                kSteadyPen);
+                SteadyPen(penSize));
 }
 
 }  // namespace
@@ -164,7 +166,7 @@ TEST(RenderDrawing, CompositeKeepsTheBaseWhereNoLineIs) {
     }
     const std::string path = folder.File("base.png");
     WritePngFile(path, base);
-    const std::vector<std::string> args = Join(RowLines(path), {"--color", "#ff0000"});
+    const std::vector<std::string> args = Join(RowLines(path, "4"), {"--color", "#ff0000"});
     const PngPicture layer = RenderAndRead(folder, args);
     const PngPicture composite = RenderAndRead(folder, Join({"--composite"}, args));
     ASSERT_EQ(composite.width, 64);
@@ -204,7 +206,7 @@ TEST(RenderDrawing, SixteenBitInputIsReadInFullAndWrittenAtSixteenBits) {
     }
     const std::string path = folder.File("base.png");
     WritePngFile(path, base);
-    const std::vector<std::string> args = Join(RowLines(path), {"--color", "#102030"});
+    const std::vector<std::string> args = Join(RowLines(path, "4"), {"--color", "#102030"});
     const PngPicture layer = RenderAndRead(folder, args);
     ASSERT_EQ(layer.bitDepth, 16);
     EXPECT_GT(CoveredPixels(layer, 0, 0, 24, 64), 0);

@@ -80,7 +80,7 @@ MoveEffectIniParam DemoSettings(int32_t type, int32_t size) {
     GetDefaultParam(&s);
     s.type = type;
     const double scale = size / double(kDefaultDemoSize);
-    s.size = std::max(1.0, 3.0 * scale);
+    s.size = std::max(1.5, 3.0 * scale);
     s.hardness = 0.5;
     s.fluction = 0.4;
     s.length = static_cast<int32_t>(std::lround(16 * scale));
@@ -110,7 +110,8 @@ MoveEffectIniParam DemoSettings(int32_t type, int32_t size) {
             s.p1 = {0.5, 0.5};
             s.p2 = {0.5, 0.42};
             s.p3 = {0.5, -0.25};
-            s.spacing = 14;
+            // Fewer lines on small canvases, so that they stay apart.
+            s.spacing = std::clamp(static_cast<int32_t>(std::lround(14 / scale)), 7, 60);
             s.spcfluct = 0.7;
             s.in = 1000;
             s.out = 150;
