@@ -2,7 +2,7 @@
 PRESETS := release debug tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test test-release test-debug test-tsan clean
+.PHONY: all deps build demo gallery test test-release test-debug test-tsan clean
 
 all: build
 
@@ -12,6 +12,15 @@ deps:
 build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
+
+# The first thing to try: builds everything and renders the built-in scene.
+demo: build
+	@mkdir -p out
+	build/release/tools/veltrix-render --demo out/demo.png
+
+# Regenerates the README's gallery pictures.
+gallery: build
+	tools/gallery/make-gallery.sh build/release/tools/veltrix-render tools/gallery
 
 # One target per preset: pattern rules do not apply to phony targets.
 define preset_test
