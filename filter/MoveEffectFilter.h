@@ -105,4 +105,11 @@ class MoveEffectFilter {
     ThreadPool pool;
     void* progressUser = nullptr;
     ProgressCallback progressProc = nullptr;
+
+    /// Test-only: when set, DrawLine hands every segment to this rasteriser instead (the
+    /// differential tests and benchmarks plug in the straightforward one). Change it only
+    /// while no run is active.
+    using LineRasteriser = void (*)(MoveEffectFilter& filter, const PathPoint& from,
+                                    double fromPressure, const PathPoint& to, double toPressure);
+    static std::atomic<LineRasteriser> lineRasteriser;
 };

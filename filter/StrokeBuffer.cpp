@@ -202,8 +202,14 @@ void WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
 
 }  // namespace
 
+std::atomic<MoveEffectFilter::LineRasteriser> MoveEffectFilter::lineRasteriser{nullptr};
+
 void MoveEffectFilter::DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
                                 double toPressure) {
+    if (const LineRasteriser plugged = lineRasteriser.load(std::memory_order_relaxed)) {
+        plugged(*this, from, fromPressure, to, toPressure);
+        return;
+    }
     const double size = param.size;
     // Non-finite input would make the walk endless; a pen below 0.1 never makes a dab.
     if (!strokeBuffer || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
