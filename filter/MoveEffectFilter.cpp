@@ -7,7 +7,7 @@
 #include <limits>
 
 MoveEffectFilter::MoveEffectFilter(const MoveEffectParam& effectParam, unsigned workerCount)
-    : param(effectParam), pool(workerCount) {
+    : param(effectParam), pool(workerCount), rasteriser(effectParam.hardness) {
     if (!param.asdist) {
         // Fractions of half the line: at most 1. NaN fails the comparison and becomes 1 too.
         if (!(param.in < 1.0)) {

@@ -8,6 +8,7 @@
 
 #include <veltrix/veltrix.h>
 
+#include "filter/DabRasteriser.h"
 #include "threadpool/ThreadPool.h"
 
 class PathParser;
@@ -105,6 +106,8 @@ class MoveEffectFilter {
     ThreadPool pool;
     void* progressUser = nullptr;
     ProgressCallback progressProc = nullptr;
+    /// Stamps the dabs of this run's pen hardness.
+    DabRasteriser rasteriser;
 
     /// Test-only: when set, DrawLine hands every segment to this rasteriser instead (the
     /// differential tests and benchmarks plug in the straightforward one). Change it only
