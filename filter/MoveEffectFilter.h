@@ -13,6 +13,11 @@
 
 class PathParser;
 
+/// Frees what calloc gave.
+struct CallocDeleter {
+    void operator()(void* p) const noexcept;
+};
+
 /// The base image as the filter keeps it: the host's pixels are used in place, not owned.
 struct BaseImage {
     int8_t colorMode = 0;
@@ -97,7 +102,8 @@ class MoveEffectFilter {
     PathParser* guide = nullptr;
     BaseImage baseImage;
     /// One coverage byte per canvas pixel, row-major; only ever raised (atomic maximum).
-    std::unique_ptr<std::atomic<uint8_t>[]> strokeBuffer;
+    /// Allocated zeroed by calloc, so untouched pages are never written.
+    std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> strokeBuffer;
     /// Dirty rectangle: columns minX <= x < maxX, rows minY <= y < maxY.
     std::atomic<int32_t> minX{0};
     std::atomic<int32_t> minY{0};

@@ -71,6 +71,7 @@ void PathTask::Run() {
         if (allMarked) {
             lines.push_back({0.0, path.totalLength + 1.0, false, false});
             DrawLinesFromPath(lines);
+            ReleasePath();
             return;
         }
     } else {
@@ -83,6 +84,14 @@ void PathTask::Run() {
         ConnectLines(lines);
     }
     DrawLinesFromPath(lines);
+    ReleasePath();
+}
+
+void PathTask::ReleasePath() {
+    // Nothing reads the path once the task has drawn. The pool keeps every task of a run until
+    // the run ends, and a run's rings hold tens of MiB of pieces, so they go now.
+    path = PathParser();
+    reach = std::vector<Box>();
 }
 
 void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {

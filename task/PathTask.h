@@ -82,6 +82,8 @@ class PathTask : public ThreadPoolTask {
     /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
     double DistanceToCanvas(const PathPoint& from, const PathPoint& to) const;
     void BuildReach();
+    /// Frees the path's segments and pieces after the task has drawn.
+    void ReleasePath();
 
     /// reach[i]: the bounding box of pieces i..end, so the scan can stop once what is left of
     /// the path lies off the canvas (those samples are unmarked, so stopping changes nothing).
