@@ -199,5 +199,8 @@ void MoveEffectFilter::ApplyEffect(bool /*unused*/) {
         }
     }
     pool.SetProgressCallback(&MoveEffectFilter::OnProgress, this);
+    // Long rings and short ones mixed: the longest first, so no worker idles at the end while
+    // another still walks a long path.
+    pool.HandOutCostliestFirst(true);
     pool.Run();
 }

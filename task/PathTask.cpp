@@ -41,6 +41,18 @@ PathTask::~PathTask() = default;
 
 void PathTask::AppendPathSegment(const PathSegment& segment) {
     path.Append(segment);
+    // The pool hands long paths out first. The polygon through the points (control points
+    // included) is at least as long as the path, and the task's walk grows with that length.
+    for (const PathPoint& point : segment.points) {
+        if (hasLastPoint && segment.kind != PathSegment::kMove) {
+            const double step = std::hypot(point.x - lastPoint.x, point.y - lastPoint.y);
+            if (std::isfinite(step)) {
+                costHint += step;
+            }
+        }
+        lastPoint = point;
+        hasLastPoint = true;
+    }
 }
 
 double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOut,

@@ -31,6 +31,8 @@ class PathTask : public ThreadPoolTask {
     PathTask(MoveEffectFilter* filter, CircleTarget* circle);
     ~PathTask() override;
 
+    /// Appends a segment to the path and adds its length (through its control points) to the
+    /// pool's cost hint.
     void AppendPathSegment(const PathSegment& segment);
     void Run() override;
 
@@ -91,4 +93,7 @@ class PathTask : public ThreadPoolTask {
         double minX, minY, maxX, maxY;
     };
     std::vector<Box> reach;
+    /// The last point appended, for the cost hint.
+    PathPoint lastPoint{0.0, 0.0};
+    bool hasLastPoint = false;
 };
