@@ -326,7 +326,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (in.Byte() % 16 != 0) {
         std::vector<uint8_t> layer;
         int64_t first = 0;
-        if (hasImage) {
+        // A zero-width image still has rows, and the layer's rows are cleared whole.
+        if (image.width >= 0 && image.height > 0) {
             const int64_t stride =
                 canvas.rowBytes < 0 ? -int64_t{canvas.rowBytes} : int64_t{canvas.rowBytes};
             const int64_t packed = image.width * pixelSize;
