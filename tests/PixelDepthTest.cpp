@@ -1,0 +1,218 @@
+// Base-image sampling: darkness times opacity in every colour mode and encoding.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "filter/MoveEffectFilter.h"
+
+namespace {
+
+constexpr float kInfF = std::numeric_limits<float>::infinity();
+constexpr float kNaNF = std::numeric_limits<float>::quiet_NaN();
+
+// Channel values as the encoding stores them, converted from the test's floats.
+void Store(uint8_t* at, int depth, double value) {
+    switch (depth) {
+        case VELTRIX_DEPTH_U8:
+            *at = static_cast<uint8_t>(value);
+            break;
+        case VELTRIX_DEPTH_U16: {
+            const auto v = static_cast<uint16_t>(value);
+            std::memcpy(at, &v, 2);
+            break;
+        }
+        case VELTRIX_DEPTH_HALF: {
+            const uint16_t v = MoveEffectFilter::Float32To16(static_cast<float>(value));
+            std::memcpy(at, &v, 2);
+            break;
+        }
+        default: {
+            const auto v = static_cast<float>(value);
+            std::memcpy(at, &v, 4);
+            break;
+        }
+    }
+}
+
+int WidthOf(int depth) {
+    return depth == 3 ? 4 : (depth == 1 || depth == 2) ? 2 : 1;
+}
+
+struct Image {
+    int8_t colorMode = 0;
+    int depth = 0;
+    std::vector<uint8_t> order;
+    std::vector<double> channels;  // pixel (1, 1), in pixel order, in the encoding's units
+    bool invertGray = false;
+    int maskDepth = -1;  // -1: no mask
+    double mask = 0;
+};
+
+// Samples pixel (1, 1) of a 3 x 2 image whose rows are padded to an odd length, so that wider
+// elements sit misaligned; the mask rows are odd too.
+int DepthOf(const Image& spec) {
+    const int width = WidthOf(spec.depth);
+    const int pixelSize = static_cast<int>(spec.channels.size()) * width;
+    const int rowBytes = 3 * pixelSize + 1;
+    std::vector<uint8_t> pixels(2 * rowBytes, 0xEE);
+    for (size_t i = 0; i < spec.channels.size(); ++i) {
+        Store(&pixels[rowBytes + pixelSize + i * width], spec.depth, spec.channels[i]);
+    }
+    std::vector<uint8_t> mask(2 * 7, 0xEE);
+    if (spec.maskDepth >= 0) {
+        Store(&mask[7 + 1], spec.maskDepth, spec.mask);
+    }
+    MoveEffectImageParam image{};
+    image.colorMode = spec.colorMode;
+    image.depth = static_cast<uint8_t>(spec.depth);
+    image.invertGray = spec.invertGray;
+    image.channelOrder = spec.order.data();
+    image.channelCount = static_cast<int8_t>(spec.order.size());
+    image.width = 3;
+    image.height = 2;
+    image.rowBytes = rowBytes;
+    image.pixels = pixels.data();
+    image.maskDepth = static_cast<uint8_t>(spec.maskDepth < 0 ? 0 : spec.maskDepth);
+    image.maskRowBytes = 7;
+    image.mask = spec.maskDepth >= 0 ? mask.data() : nullptr;
+    MoveEffectFilter filter(MoveEffectParam{}, 1);
+    filter.SetBaseImage(&image);
+    return filter.GetPixelDepth(1, 1);
+}
+
+TEST(GetPixelDepth, EightBitModes) {
+    struct Case {
+        const char* name;
+        Image image;
+        int depth;
+    };
+    const Case cases[] = {
+        {"rgb black", {0, 0, {0, 1, 2, 3}, {0, 0, 0, 255}}, 255},
+        {"rgb black, alpha 128", {0, 0, {0, 1, 2, 3}, {0, 0, 0, 128}}, 127},
+        {"rgb white", {0, 0, {0, 1, 2, 3}, {255, 255, 255, 255}}, 0},
+        {"rgb weights", {0, 0, {0, 1, 2, 3}, {255, 0, 0, 255}}, 255 - (77 * 255 >> 8)},
+        {"alpha first", {0, 0, {1, 2, 3, 0}, {255, 255, 0, 0}}, 255 - (77 * 255 >> 8)},
+        {"transparent", {0, 0, {0, 1, 2, 3}, {0, 0, 0, 0}}, 0},
+        {"gray", {1, 0, {0, 1}, {55, 255}}, 200},
+        {"gray inverted", {1, 0, {0, 1}, {55, 255}, true}, 55},
+        {"gray translucent", {1, 0, {0, 1}, {55, 200}}, 200 * 200 >> 8},
+        {"cmyk key", {2, 0, {0, 1, 2, 3, 4}, {0, 0, 0, 255, 255}}, 255},
+        {"cmyk paper", {2, 0, {0, 1, 2, 3, 4}, {0, 0, 0, 0, 255}}, 0},
+        // k = 155, R' = 155 * 155 / 255 = 94 (truncated), G' = B' = 155.
+        {"cmyk mixed",
+         {2, 0, {0, 1, 2, 3, 4}, {100, 0, 0, 100, 255}},
+         255 - ((77 * 94 + 150 * 155 + 29 * 155) >> 8)},
+        {"alpha only", {5, 0, {}, {200}}, 0},
+        {"mask", {0, 0, {0, 1, 2, 3}, {0, 0, 0, 255}, false, 0, 128}, (128 * 255) >> 8},
+        // The 16-bit mask element 0x0080 is read as its first (little-endian) byte, 128.
+        {"mask read as a byte", {0, 0, {0, 1, 2, 3}, {0, 0, 0, 255}, false, 1, 0x80}, 127},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DepthOf(c.image), c.depth) << c.name;
+    }
+}
+
+TEST(GetPixelDepth, WideEncodings) {
+    struct Case {
+        const char* name;
+        Image image;
+        int depth;
+    };
+    const Case cases[] = {
+        {"u16 black", {0, 1, {0, 1, 2, 3}, {0, 0, 0, 65535}}, 255},
+        // a = 32768 / 65535: A = 127, (127 * 255) >> 8.
+        {"u16 gray translucent", {1, 1, {0, 1}, {0, 32768}}, 126},
+        {"u16 cmyk key", {2, 1, {0, 1, 2, 3, 4}, {0, 0, 0, 65535, 65535}}, 255},
+        {"half black", {0, 2, {0, 1, 2, 3}, {0, 0, 0, 1.0}}, 255},
+        {"half gray, alpha 0.5", {1, 2, {0, 1}, {0, 0.5}}, 126},
+        {"half gray inverted", {1, 2, {0, 1}, {0.25, 1.0}, true}, 63},
+        {"float white", {0, 3, {0, 1, 2, 3}, {1, 1, 1, 1}}, 0},
+        {"float mid gray", {1, 3, {0, 1}, {0.5, 1}}, 127},
+        {"float cmyk", {2, 3, {0, 1, 2, 3, 4}, {0.5, 0, 0, 0, 1}}, 38},
+        {"float u16 mask", {1, 3, {0, 1}, {0, 1}, false, 1, 32768}, 127},
+        {"float float mask", {1, 3, {0, 1}, {0, 1}, false, 3, 0.5}, 127},
+        {"float half mask", {1, 3, {0, 1}, {0, 1}, false, 2, 0.25}, 63},
+        {"float alpha only", {4, 3, {}, {1.0}}, 0},
+        {"unknown encoding", {0, 9, {0, 1, 2, 3}, {0, 0, 0, 255}}, 0},
+        // Lighter than white and opaque: the darkness is negative and not clamped.
+        {"float brighter than white", {1, 3, {0, 1}, {1.5, 1}}, -127},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DepthOf(c.image), c.depth) << c.name;
+    }
+}
+
+TEST(GetPixelDepth, NonFiniteFloatChannelsSaturate) {
+    struct Case {
+        const char* name;
+        Image image;
+        int depth;
+    };
+    const double nan = kNaNF;
+    const double inf = kInfF;
+    const Case cases[] = {
+        {"nan gray", {1, 3, {0, 1}, {nan, 1}}, 0},
+        {"nan alpha", {1, 3, {0, 1}, {0, nan}}, 0},
+        {"infinite alpha", {1, 3, {0, 1}, {0, inf}}, 255},
+        {"huge alpha", {1, 3, {0, 1}, {0, 1e30}}, 255},
+        {"infinitely dark, opaque", {1, 3, {0, 1}, {-inf, 1}}, std::numeric_limits<int>::max()},
+        {"infinitely light, opaque", {1, 3, {0, 1}, {inf, 1}}, std::numeric_limits<int>::min()},
+        {"infinitely dark, translucent", {1, 3, {0, 1}, {-inf, 0.5}}, 255},
+        {"half infinity alpha", {1, 2, {0, 1}, {0, 65536.0}}, 255},
+        {"nan mask", {1, 3, {0, 1}, {0, 1}, false, 3, nan}, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DepthOf(c.image), c.depth) << c.name;
+    }
+}
+
+TEST(GetPixelDepth, OutsideTheCanvasIsMinusOne) {
+    const uint8_t black[4 * 4] = {0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
+    const uint8_t order[2] = {0, 1};
+    MoveEffectImageParam image{};
+    image.colorMode = 1;
+    image.channelOrder = order;
+    image.channelCount = 2;
+    image.width = 4;
+    image.height = 2;
+    image.rowBytes = 8;
+    image.pixels = black;
+    MoveEffectFilter filter(MoveEffectParam{}, 1);
+    EXPECT_EQ(filter.GetPixelDepth(0, 0), -1) << "no base image yet";
+    filter.SetBaseImage(&image);
+    EXPECT_EQ(filter.GetPixelDepth(-1, 0), -1);
+    EXPECT_EQ(filter.GetPixelDepth(4, 0), -1);
+    EXPECT_EQ(filter.GetPixelDepth(0, 2), -1);
+    EXPECT_EQ(filter.GetPixelDepth(3, 1), 255);
+    // Points truncate toward zero: -0.5 is column 0.
+    EXPECT_EQ(filter.GetPixelDepth(PathPoint{-0.5, 0.0}), 255);
+    EXPECT_EQ(filter.GetPixelDepth(PathPoint{3.99, 1.99}), 255);
+    for (const PathPoint p :
+         {PathPoint{-1.0, 0.0}, PathPoint{4.0, 0.0}, PathPoint{1e300, 0.0}, PathPoint{-1e300, 0.0},
+          PathPoint{0.0, std::nan("")}, PathPoint{std::numeric_limits<double>::infinity(), 0.0}}) {
+        EXPECT_EQ(filter.GetPixelDepth(p), -1) << p.x << ", " << p.y;
+    }
+}
+
+TEST(GetPixelDepth, BottomUpRowsFollowTheNegativeRowBytes) {
+    // Row 0 is last in memory: pixels points at it and rows step backwards.
+    const uint8_t memory[2 * 2] = {/* row 1 */ 0, 255, /* row 0 */ 255, 255};
+    const uint8_t order[2] = {0, 1};
+    MoveEffectImageParam image{};
+    image.colorMode = 1;
+    image.channelOrder = order;
+    image.channelCount = 2;
+    image.width = 1;
+    image.height = 2;
+    image.rowBytes = -2;
+    image.pixels = memory + 2;
+    MoveEffectFilter filter(MoveEffectParam{}, 1);
+    filter.SetBaseImage(&image);
+    EXPECT_EQ(filter.GetPixelDepth(0, 0), 0);
+    EXPECT_EQ(filter.GetPixelDepth(0, 1), 255);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// Random: the MINSTD sequence, its seeding and the 53-bit uniform draw.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "task/Random.h"
+
+namespace {
+
+TEST(Random, FollowsTheMinimalStandardSequence) {
+    // 48271^n mod (2^31 - 1), worked out by hand for the first steps.
+    Random random = Random::WithDeviceValue(1, 0.0, 1.0);
+    const std::vector<uint32_t> expected = {48271,      182605794,  1291394886,
+                                            1914720637, 2078669041, 407355683};
+    for (const uint32_t value : expected) {
+        EXPECT_EQ(random.Next(), value);
+    }
+    // The generator's published check value: state 399268537 after 10000 steps from 1.
+    Random check = Random::WithDeviceValue(1, 0.0, 1.0);
+    uint32_t state = 0;
+    for (int i = 0; i < 10000; ++i) {
+        state = check.Next();
+    }
+    EXPECT_EQ(state, 399268537u);
+}
+
+TEST(Random, SchrageStepWrapsNegativeProducts) {
+    // 2^31 - 2 is -1 modulo the prime, so the next state is 2^31 - 1 - 48271.
+    Random random = Random::WithDeviceValue(2147483646u, 0.0, 1.0);
+    EXPECT_EQ(random.Next(), 2147435376u);
+}
+
+TEST(Random, DeviceValuesReduceModuloThePrime) {
+    for (const uint32_t value : {0u, 2147483647u, 4294967294u}) {
+        Random random = Random::WithDeviceValue(value, 0.0, 1.0);
+        EXPECT_EQ(random.Next(), 48271u) << value << " seeds with 1";
+    }
+    Random wrapped = Random::WithDeviceValue(2147483649u, 0.0, 1.0);
+    EXPECT_EQ(wrapped.Next(), 2u * 48271u);
+}
+
+TEST(Random, UniformCombinesTwoStepsInto53Bits) {
+    // From state 42: r1 = 2027382, r2 = 1226992407.
+    const double g = (1226992406.0 * 2147483646.0 + 2027381.0) / 4611686009837453312.0;
+    Random unit = Random::WithDeviceValue(42, 0.0, 1.0);
+    EXPECT_EQ(unit.Uniform(), g);
+    Random scaled = Random::WithDeviceValue(42, -2.0, 6.0);
+    EXPECT_EQ(scaled.Uniform(), 8.0 * g + -2.0);
+}
+
+TEST(Random, StaysInItsRange) {
+    Random random(-0.2, 0.2);
+    for (int i = 0; i < 10000; ++i) {
+        const double value = random.Uniform();
+        ASSERT_GE(value, -0.2);
+        ASSERT_LE(value, 0.2);
+    }
+    Random point(0.0, 0.0);
+    EXPECT_EQ(point.Uniform(), 0.0);
+}
+
+TEST(Random, EveryInstanceIsSeededAfresh) {
+    // Four device draws that all agree would happen once in 2^93 runs.
+    std::vector<double> first;
+    for (int i = 0; i < 4; ++i) {
+        first.push_back(Random(0.0, 1.0).Uniform());
+    }
+    EXPECT_FALSE(first[0] == first[1] && first[1] == first[2] && first[2] == first[3]);
+}
+
+}  // namespace
