@@ -15,10 +15,14 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
-test-%: deps
-	cmake --preset $*
-	cmake --build --preset $* -j $(JOBS)
-	ctest --preset $*
+# One target per preset: pattern rules do not apply to phony targets.
+define preset_test
+test-$(1): deps
+	cmake --preset $(1)
+	cmake --build --preset $(1) -j $$(JOBS)
+	ctest --preset $(1)
+endef
+$(foreach preset,$(PRESETS),$(eval $(call preset_test,$(preset))))
 
 # Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS.
 fuzz: deps

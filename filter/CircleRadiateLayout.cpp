@@ -1,6 +1,282 @@
 // The circle and radiate layouts: rings around an ellipse, lines fanning from a centre.
-#include "filter/MoveEffectFilter.h"
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
 
-// The layouts arrive with the line tasks; until then a run lays out nothing.
-void MoveEffectFilter::CreateCirclePathTasks() {}
-void MoveEffectFilter::CreateRadiatePathTasks() {}
+#include "filter/LayoutSupport.h"
+#include "filter/MoveEffectFilter.h"
+#include "path/PathParser.h"
+#include "task/PathTask.h"
+#include "task/Random.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Ring piece counts beyond this are not representable as a 32-bit count.
+constexpr double kMaxRingPieces = 2147483646.0;
+
+// How many more rings of a pass with no gain, after `done` of them, certainly lay nothing and
+// do not end the pass: rings too small to reach a canvas that lies away from the centre, or
+// large enough to enclose it. Such rings fail the visibility test anyway; crossing them in one
+// go keeps a far-away target from costing one test per spacing of distance. The margins keep
+// the rings next to the canvas for the test itself.
+double InvisibleRingRun(double radiusX, double radiusY, double step, double done, double nearest,
+                        double farthest) {
+    const double minR = std::min(radiusX, radiusY);
+    const double maxR = std::max(radiusX, radiusY);
+    const double reach = nearest - 1.0 - 1e-9 * nearest;      // below this a ring stays off
+    const double enclose = farthest + 1.0 + 1e-9 * farthest;  // above this it encloses all
+    const double next = done + 1;
+    if (step > 0) {
+        if (minR + next * step < 1) {
+            return 0;  // the pass is about to end on a ring below one pixel
+        }
+        if (minR + next * step > enclose) {
+            return std::numeric_limits<double>::infinity();
+        }
+        // Rings i with maxR + i * step < reach, counting conservatively.
+        const double last = std::ceil((reach - maxR) / step) - 2;
+        return last > done ? last - done : 0;
+    }
+    if (maxR + next * step < reach) {
+        return std::numeric_limits<double>::infinity();  // already too small, and shrinking
+    }
+    // Rings i with minR + i * step > enclose, counting conservatively.
+    const double last = std::ceil((minR - enclose) / -step) - 2;
+    return last > done ? last - done : 0;
+}
+
+}  // namespace
+
+void MoveEffectFilter::CreateCirclePathTasks() {
+    if (!circleTarget || !HasFiniteSettings(param)) {
+        return;
+    }
+    const CircleTarget& target = *circleTarget;
+    if (!std::isfinite(target.radiusX) || !std::isfinite(target.radiusY) ||
+        !std::isfinite(target.angle) || !std::isfinite(target.startAngle)) {
+        return;
+    }
+    const PathPoint center = {static_cast<double>(target.centerX),
+                              static_cast<double>(target.centerY)};
+    const double w = baseImage.width;
+    const double h = baseImage.height;
+    const double maxDist = std::max(
+        std::max(std::hypot(0 - center.x, 0 - center.y), std::hypot(w - center.x, 0 - center.y)),
+        std::max(std::hypot(0 - center.x, h - center.y), std::hypot(w - center.x, h - center.y)));
+    // The count is kept as a double: it may exceed int32, and with spacing 0 it has no cap.
+    const double spacing = param.spacing;
+    const double count = spacing != 0.0 ? std::trunc(maxDist / spacing) : 0.0;
+
+    Random random(0.0, 1.0);
+    auto jitter = [&]() {
+        return param.spcfluct != 0.0 ? random.Uniform() * param.spcfluct * spacing : 0.0;
+    };
+
+    const double j = jitter();
+    AppendCircleTask(center, target.angle, target.startAngle, target.radiusX + j,
+                     target.radiusY + j);
+
+    // With spacing 0 the same ring would be laid forever: without a gain only the target ring
+    // is laid, and a growing gain stops once the rings are past the farthest canvas corner.
+    if (spacing == 0.0 && param.spcgain == 0.0) {
+        return;
+    }
+    const double farthest = maxDist + std::max(target.radiusX, target.radiusY);
+    const double outX = std::max({0 - center.x, 0.0, center.x - w});
+    const double outY = std::max({0 - center.y, 0.0, center.y - h});
+    const double nearest = std::hypot(outX, outY);
+
+    for (int dir : {-1, 1}) {
+        if (count < 0) {
+            continue;
+        }
+        double step = spacing * dir;
+        double offset = 0.0;
+        bool found = false;
+        for (double iteration = 0; spacing == 0.0 || iteration < count + 1; iteration += 1) {
+            if (!found && spacing != 0.0 && param.spcgain == 0.0) {
+                // Without a gain each offset is an exact multiple of the step.
+                const double skip = InvisibleRingRun(target.radiusX, target.radiusY, step,
+                                                     iteration, nearest, maxDist);
+                if (skip > 0) {
+                    if (!(iteration + skip < count + 1)) {
+                        break;
+                    }
+                    iteration += skip;
+                    offset = iteration * step;
+                }
+            }
+            if (step * dir < 0) {
+                break;
+            }
+            offset += 0.5 * param.spcgain + step;
+            if (spacing == 0.0 && std::fabs(offset) > farthest) {
+                break;
+            }
+            const double ra = target.radiusX + offset;
+            const double rb = target.radiusY + offset;
+            if (ra < 1 || rb < 1) {
+                break;
+            }
+            if (IsEllipseIn(center, ra, rb, target.angle)) {
+                const double rj = jitter();
+                AppendCircleTask(center, target.angle, target.startAngle, ra + rj, rb + rj);
+                found = true;
+            } else if (found) {
+                break;
+            }
+            step += param.spcgain;
+        }
+    }
+}
+
+void MoveEffectFilter::AppendCircleTask(const PathPoint& center, double angle, double startAngle,
+                                        double radiusX, double radiusY) {
+    const double a = radiusX;
+    const double b = radiusY;
+    const double n0 = std::ceil(((a + b) * 3 - std::sqrt((a * 3 + b) * (b * 3 + a))) * kPi / 5);
+    if (!(n0 <= kMaxRingPieces)) {
+        return;  // not a ring that any count of pieces can describe
+    }
+    int32_t n = n0 > 3 ? static_cast<int32_t>(n0) : 3;
+    if (n % 2 != 0) {
+        n += 1;
+    }
+
+    auto task = std::make_shared<PathTask>(this, circleTarget.get());
+    guide->PrepareSegments(false);
+    guide->ResetPosition();
+    const double step = guide->totalLength / n;
+    const double y0 = guide->currentPoint.y;
+    const double cosA = std::cos(angle);
+    const double sinA = std::sin(angle);
+    for (int32_t k = 0; k <= n; ++k) {
+        const double phi = k * 2.0 * kPi / n + startAngle;
+        const double off = k == 0 ? 0.0 : (guide->currentPoint.y - y0) * param.curvature;
+        const double cosPhi = std::cos(phi);
+        const double sinPhi = std::sin(phi);
+        const double x = center.x + cosA * cosPhi * (off + a) - sinA * sinPhi * (off + b);
+        const double y = center.y + sinA * cosPhi * (off + a) + cosA * sinPhi * (off + b);
+        PathSegment segment;
+        segment.kind = k == 0 ? PathSegment::kMove : PathSegment::kLine;
+        segment.points.push_back({x, y});
+        task->AppendPathSegment(segment);
+        guide->MoveNext(step);
+    }
+    pool.Enqueue(task);
+}
+
+bool MoveEffectFilter::IsEllipseIn(const PathPoint& center, double radiusX, double radiusY,
+                                   double angle) const {
+    const double w = baseImage.width;
+    const double h = baseImage.height;
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double ends[4][2] = {{radiusX, 0}, {-radiusX, 0}, {0, radiusY}, {0, -radiusY}};
+    PathPoint points[4];
+    bool allInside = true;
+    for (int i = 0; i < 4; ++i) {
+        const double dx = ends[i][0];
+        const double dy = ends[i][1];
+        points[i] = {center.x + c * dx - s * dy, center.y + s * dx + c * dy};
+        if (!(points[i].x >= 0 && points[i].x <= w && points[i].y >= 0 && points[i].y <= h)) {
+            allInside = false;
+        }
+    }
+    if (allInside) {
+        return true;
+    }
+    double minX = points[0].x, maxX = points[0].x, minY = points[0].y, maxY = points[0].y;
+    for (int i = 1; i < 4; ++i) {
+        minX = std::min(minX, points[i].x);
+        maxX = std::max(maxX, points[i].x);
+        minY = std::min(minY, points[i].y);
+        maxY = std::max(maxY, points[i].y);
+    }
+    if (maxX < 0 || minX > w || maxY < 0 || minY > h) {
+        return false;
+    }
+    const PathPoint corners[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    for (int i = 0; i < 4; ++i) {
+        if (LineIntersectsEllipse(corners[i], corners[(i + 1) % 4], center, radiusX, radiusY,
+                                  angle)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MoveEffectFilter::LineIntersectsEllipse(const PathPoint& from, const PathPoint& to,
+                                             const PathPoint& center, double radiusX,
+                                             double radiusY, double angle) {
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double xi0 = c * (from.x - center.x) + s * (from.y - center.y);
+    const double eta0 = c * (from.y - center.y) - s * (from.x - center.x);
+    const double xi1 = c * (to.x - center.x) + s * (to.y - center.y);
+    const double eta1 = c * (to.y - center.y) - s * (to.x - center.x);
+    const double dxi = xi1 - xi0;
+    const double deta = eta1 - eta0;
+    const double a2 = radiusX * radiusX;
+    const double b2 = radiusY * radiusY;
+    const double qa = dxi * dxi / a2 + deta * deta / b2;
+    const double qb = 2 * (xi0 * dxi / a2 + eta0 * deta / b2);
+    const double qc = xi0 * xi0 / a2 + eta0 * eta0 / b2 - 1;
+    const double disc = qb * qb - 4 * qa * qc;
+    if (disc < 0) {
+        return false;
+    }
+    const double t1 = (-qb - std::sqrt(disc)) / (2 * qa);
+    if (0 <= t1 && t1 <= 1) {
+        return true;
+    }
+    const double t2 = (std::sqrt(disc) - qb) / (2 * qa);
+    return 0 <= t2 && t2 <= 1;
+}
+
+void MoveEffectFilter::CreateRadiatePathTasks() {
+    if (!radiateTarget || !HasFiniteSettings(param)) {
+        return;
+    }
+    PathPoint origin;
+    if (!GuideOrigin(*guide, origin)) {
+        return;
+    }
+    const RadiateTarget& target = *radiateTarget;
+    // Integer differences as doubles: exact, and free of int32 overflow.
+    const double cx = target.p1.x;
+    const double cy = target.p1.y;
+    const double d2 = std::hypot(target.p2.x - cx, target.p2.y - cy);
+    const double d3 = std::hypot(target.p3.x - cx, target.p3.y - cy);
+    const TargetPoint& farPoint = d3 >= d2 ? target.p3 : target.p2;
+    const double alpha0 = std::atan2(farPoint.y - cy, farPoint.x - cx);
+    const double rNear = d3 >= d2 ? d2 : d3;
+    const double rFar = d3 >= d2 ? d3 : d2;
+
+    const double dAlpha = static_cast<double>(param.spacing) * 90 / 1000 * kPi / 180;
+    if (dAlpha <= 0) {
+        return;
+    }
+    // A guide with no horizontal extent is laid with its lengthwise extent collapsed.
+    const double scale = guide->pathWidth != 0.0 ? (rFar - rNear) / guide->pathWidth : 0.0;
+    if (!std::isfinite(scale)) {
+        return;
+    }
+
+    Random random(0.0, 1.0);
+    const double alphaEnd = alpha0 + 2 * kPi;
+    for (double alpha = alpha0; alpha <= alphaEnd; alpha += dAlpha) {
+        double beta = alpha;
+        if (param.spcfluct != 0.0) {
+            beta = alpha + (0.5 - random.Uniform() * param.spcfluct) * dAlpha;
+        }
+        const double cosB = std::cos(beta);
+        const double sinB = std::sin(beta);
+        const GuideMapping mapping{origin, scale, param.curvature, cosB, sinB};
+        // The guide's origin lands on the inner circle in direction beta.
+        pool.Enqueue(TaskAlongGuide(this, *guide, mapping, cx + rNear * cosB, cy + rNear * sinB));
+    }
+}

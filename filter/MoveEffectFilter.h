@@ -31,7 +31,7 @@ struct BaseImage {
 /// One drawing run. Set-up and compositing run on the calling thread; DrawLine, DrawCircle and
 /// GetPixelDepth also run on the pool's workers during ApplyEffect. Neither copied nor moved.
 class MoveEffectFilter {
-public:
+  public:
     /// Copies the parameters and starts the pool (`workerCount` 0: one per hardware thread).
     explicit MoveEffectFilter(const MoveEffectParam& param, unsigned workerCount = 0);
     ~MoveEffectFilter();
@@ -62,6 +62,9 @@ public:
                   double toPressure);
     /// One soft round dab of `diameter` pixels centred at (x, y). Thread-safe.
     void DrawCircle(double x, double y, double diameter);
+    /// Widens the dirty rectangle exactly as that dab would, without stamping it: for dabs
+    /// known to lie off the canvas. Thread-safe.
+    void WidenDirtyRect(double x, double y, double diameter);
     /// Darkness times opacity of the base image at a point (truncated to a pixel), 0..255,
     /// or -1 outside the canvas. Thread-safe.
     int GetPixelDepth(const PathPoint& point) const;
@@ -75,8 +78,8 @@ public:
 
     // Layouts: build the run's PathTasks and enqueue them in the pool.
     void CreateCirclePathTasks();
-    void AppendCircleTask(const PathPoint& center, double angle, double startAngle,
-                          double radiusX, double radiusY);
+    void AppendCircleTask(const PathPoint& center, double angle, double startAngle, double radiusX,
+                          double radiusY);
     bool IsEllipseIn(const PathPoint& center, double radiusX, double radiusY, double angle) const;
     static bool LineIntersectsEllipse(const PathPoint& from, const PathPoint& to,
                                       const PathPoint& center, double radiusX, double radiusY,

@@ -1,5 +1,211 @@
 // The parallel layout: speed lines of one shape stacked side by side.
-#include "filter/MoveEffectFilter.h"
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
 
-// The layout arrives with the line tasks; until then a run lays out nothing.
-void MoveEffectFilter::CreateParallelPathTasks() {}
+#include "filter/LayoutSupport.h"
+#include "filter/MoveEffectFilter.h"
+#include "path/PathParser.h"
+#include "task/PathTask.h"
+#include "task/Random.h"
+
+namespace {
+
+// Up to this many paths are laid as they come. Beyond it only paths that can come near the
+// canvas are laid (the others would find no marked sample and draw nothing), so a far third
+// point costs what the canvas holds, not what the distance holds.
+constexpr double kPathsLaidWhole = 65536.0;
+
+// The most paths one run lays, so hostile settings cannot exhaust memory.
+constexpr size_t kMaxPaths = size_t{1} << 20;
+
+struct Interval {
+    double lo;
+    double hi;
+};
+
+// The offsets o at which the convex hull of `points` (relative to the stack's base), moved by
+// o along `dir`, meets the box: the line {o * dir} clipped against the Minkowski difference of
+// the box and the hull, whose corners are every box corner minus every point.
+bool ReachOfHull(const std::vector<PathPoint>& points, double dirX, double dirY,
+                 const double box[4], Interval& reach) {
+    std::vector<PathPoint> corners;
+    corners.reserve(points.size() * 4);
+    for (const PathPoint& p : points) {
+        for (double cx : {box[0], box[2]}) {
+            for (double cy : {box[1], box[3]}) {
+                corners.push_back({cx - p.x, cy - p.y});
+            }
+        }
+    }
+    const double nx = -dirY;
+    const double ny = dirX;
+    double lo = INFINITY;
+    double hi = -INFINITY;
+    for (size_t i = 0; i < corners.size(); ++i) {
+        const double si = nx * corners[i].x + ny * corners[i].y;
+        const double ai = dirX * corners[i].x + dirY * corners[i].y;
+        if (si == 0.0) {
+            lo = std::min(lo, ai);
+            hi = std::max(hi, ai);
+        }
+        for (size_t j = i + 1; j < corners.size(); ++j) {
+            const double sj = nx * corners[j].x + ny * corners[j].y;
+            if ((si < 0.0 && sj > 0.0) || (si > 0.0 && sj < 0.0)) {
+                const double aj = dirX * corners[j].x + dirY * corners[j].y;
+                const double a = ai + si / (si - sj) * (aj - ai);
+                lo = std::min(lo, a);
+                hi = std::max(hi, a);
+            }
+        }
+    }
+    if (!(lo <= hi)) {
+        return false;
+    }
+    // Rounding room, relative to the size of the numbers involved.
+    const double slack = 1.0 + 1e-9 * std::max(std::fabs(lo), std::fabs(hi));
+    reach = {lo - slack, hi + slack};
+    return true;
+}
+
+}  // namespace
+
+void MoveEffectFilter::CreateParallelPathTasks() {
+    if (!parallelTarget || !HasFiniteSettings(param)) {
+        return;
+    }
+    PathPoint origin;
+    if (!GuideOrigin(*guide, origin)) {
+        return;
+    }
+    const ParallelTarget& target = *parallelTarget;
+    // Integer differences as doubles: exact, and free of int32 overflow.
+    const double x1 = target.p1.x;
+    const double y1 = target.p1.y;
+    const double theta = std::atan2(target.p2.y - y1, target.p2.x - x1);
+    const double l1 = std::hypot(target.p2.x - x1, target.p2.y - y1);
+    const double l3 = std::hypot(target.p3.x - x1, target.p3.y - y1);
+    // A guide with no horizontal extent is laid with its lengthwise extent collapsed.
+    const double scale = guide->pathWidth != 0.0 ? l1 / guide->pathWidth : 0.0;
+    if (!std::isfinite(scale)) {
+        return;
+    }
+
+    Random random(0.0, 1.0);
+    if (param.spacing < 1) {
+        return;
+    }
+    const double cosT = std::cos(theta);
+    const double sinT = std::sin(theta);
+    const GuideMapping mapping{origin, scale, param.curvature, cosT, sinT};
+    auto shapePoint = [&](const PathPoint& g) { return mapping.Map(g, 0.0, 0.0); };
+    size_t laid = 0;
+    auto layPath = [&](double baseX, double baseY) {
+        pool.Enqueue(TaskAlongGuide(this, *guide, mapping, baseX, baseY));
+        ++laid;
+    };
+
+    // p3 on p1 gives no stacking direction: the single path at p1, without jitter.
+    if (l3 == 0.0) {
+        layPath(x1, y1);
+        return;
+    }
+    const double dirX = (target.p3.x - x1) / l3;
+    const double dirY = (target.p3.y - y1) / l3;
+
+    // Where along the stack the shape can come near the canvas: one interval per drawing
+    // segment, from the hull of its points (a curve lies within its control points).
+    bool onlyReaching = l3 / param.spacing > kPathsLaidWhole;
+    std::vector<Interval> reach;
+    if (onlyReaching) {
+        const double box[4] = {-2.0 - x1, -2.0 - y1, baseImage.width + 1.0 - x1,
+                               baseImage.height + 1.0 - y1};
+        PathPoint pen = {0.0, 0.0};
+        bool penKnown = false;
+        for (const PathSegment& source : guide->segments) {
+            if (source.points.empty()) {
+                continue;
+            }
+            if (source.kind == PathSegment::kMove) {
+                pen = shapePoint(source.points.back());
+                penKnown = true;
+                continue;
+            }
+            if (!penKnown) {
+                // The first piece starts at the canvas origin, whatever the offset: every path
+                // may reach the canvas there.
+                onlyReaching = false;
+                break;
+            }
+            std::vector<PathPoint> hull = {pen};
+            for (const PathPoint& g : source.points) {
+                hull.push_back(shapePoint(g));
+            }
+            pen = hull.back();
+            Interval interval;
+            if (ReachOfHull(hull, dirX, dirY, box, interval)) {
+                reach.push_back(interval);
+            }
+        }
+        std::sort(reach.begin(), reach.end(),
+                  [](const Interval& a, const Interval& b) { return a.lo < b.lo; });
+    }
+    const double jitterReach = std::fabs(param.spcfluct * param.spacing);
+    // The first reach interval that may still hold an offset at or after o, or reach.size().
+    auto nextReach = [&](double o) {
+        size_t i = 0;
+        while (i < reach.size() && reach[i].hi + jitterReach < o) {
+            ++i;
+        }
+        return i;
+    };
+    auto reaches = [&](double o) {
+        for (const Interval& interval : reach) {
+            if (o >= interval.lo && o <= interval.hi) {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    double offset = 0.0;
+    double step = param.spacing;
+    const double halfGain = 0.5 * param.spcgain;
+    for (;;) {
+        if (onlyReaching && param.spcgain == 0.0) {
+            // Without a gain each offset is an exact multiple of the spacing, so the offsets
+            // that cannot reach the canvas can be crossed in one go.
+            const size_t next = nextReach(offset);
+            if (next == reach.size()) {
+                break;
+            }
+            const double from = reach[next].lo - jitterReach;
+            if (offset < from) {
+                const double k = std::floor(from / param.spacing);
+                if (!(k * param.spacing <= l3)) {
+                    break;
+                }
+                offset = std::max(offset, k * param.spacing);
+            }
+        }
+        double o = offset;
+        if (param.spcfluct != 0.0) {
+            o = offset + random.Uniform() * param.spcfluct * param.spacing;
+        }
+        if (!onlyReaching || reaches(o)) {
+            if (laid == kMaxPaths) {
+                break;
+            }
+            layPath(x1 + dirX * o, y1 + dirY * o);
+        }
+        offset += halfGain + step;
+        if (offset > l3) {
+            break;
+        }
+        step += param.spcgain;
+        if (!(step > 0)) {
+            break;
+        }
+    }
+}

@@ -307,3 +307,10 @@ void MoveEffectFilter::DrawCircle(double cx, double cy, double diameter) {
     }
     Widen(*this, range);
 }
+
+void MoveEffectFilter::WidenDirtyRect(double cx, double cy, double diameter) {
+    if (!strokeBuffer || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
+        return;
+    }
+    Widen(*this, RangeOf(cx, cy, diameter * 0.5, baseImage.width, baseImage.height));
+}

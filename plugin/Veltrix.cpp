@@ -2,6 +2,7 @@
 #include <veltrix/veltrix.h>
 
 #include "filter/MoveEffectFilter.h"
+#include "plugin/DrawOptions.h"
 #include "plugin/GuideCache.h"
 
 extern "C" {
@@ -17,7 +18,7 @@ VELTRIX_API void DrawEffect(const MoveEffectParam* param, const PointTarget* tar
         }
         PathParser* parser = FindOrLoadGuide(guide);
 
-        MoveEffectFilter filter(*param);
+        MoveEffectFilter filter(*param, GetDrawWorkerCount());
         filter.SetTarget(*target);
         if (parser != nullptr) {
             filter.AttachGuide(parser);

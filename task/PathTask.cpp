@@ -1,7 +1,367 @@
-// PathTask: the pen pressure profile of a line (start and end taper, per-line thinning).
+// PathTask: the scan for marked stretches, line building, joining and drawing.
 #include "task/PathTask.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "filter/MoveEffectFilter.h"
+
+namespace {
+
+// A sample counts as marked when the base image's pixel depth there exceeds this.
+constexpr int kMarkedAbove = 128;
+
+// Beyond 2^53 adding one pixel no longer moves a distance: such loops would never end.
+constexpr double kMaxSteps = 9007199254740992.0;
+
+// Pieces whose remaining steps exceed this may be crossed in one move when they cannot reach
+// the canvas; shorter ones are stepped pixel by pixel, as the scan's results are defined.
+constexpr double kLongPieceSteps = 1048576.0;
+
+// A line's chain crosses an unseen stretch in one go only when it is at least this long.
+constexpr double kMinChainSkip = 16.0;
+
+// How far a ring's line may reach past its stretch, in laps and pixels. Longer lines would only
+// go round the same ring again; only absurd lengths meet the bound.
+constexpr double kRingReachLaps = 64.0;
+constexpr double kRingReachPixels = 4096.0;
+
+}  // namespace
+
+std::atomic<bool> PathTask::crossUnseenStretches{true};
+
+PathTask::PathTask(MoveEffectFilter* owner, CircleTarget* ring)
+    : filter(owner), param(&owner->param), circle(ring), guide(owner->guide) {
+    if (guide != nullptr) {
+        guide->ResetPosition();
+    }
+}
+
+PathTask::~PathTask() = default;
+
+void PathTask::AppendPathSegment(const PathSegment& segment) {
+    path.Append(segment);
+}
+
+double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOut,
+                             double sizeFactor) const {
+    return GetPressure(*param, t, length, taperIn, taperOut, sizeFactor);
+}
+
+void PathTask::Run() {
+    if (IsCancelled()) {
+        return;
+    }
+    const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
+    path.PrepareSegments(ring);
+    std::vector<DistData> lines;
+    PathPoint p = path.MoveNext(0.0);
+
+    if (ring) {
+        // Start the scan on the first unmarked sample, so a stretch across the ring's start
+        // is found whole.
+        bool marked = filter->GetPixelDepth(p) > kMarkedAbove;
+        while (path.walkDistance < path.totalLength && marked) {
+            p = path.MoveNext(1.0);
+            marked = filter->GetPixelDepth(p) > kMarkedAbove;
+        }
+        // A ring of length 0 has one sample: it is drawn whole only when that one is marked.
+        const bool allMarked =
+            path.totalLength > 0.0 ? path.walkDistance >= path.totalLength : marked;
+        if (allMarked) {
+            lines.push_back({0.0, path.totalLength + 1.0, false, false});
+            DrawLinesFromPath(lines);
+            return;
+        }
+    } else {
+        BuildReach();
+    }
+
+    ScanStretches(lines, p);
+
+    if (param->connect && lines.size() >= 2) {
+        ConnectLines(lines);
+    }
+    DrawLinesFromPath(lines);
+}
+
+void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
+    const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
+    double gain = 0.0;
+    if (param->lenfluct > 0.0) {
+        lengthRandom = std::make_unique<Random>(0.0, param->lenfluct);
+    }
+    if (param->posfluct > 0.0) {
+        positionRandom = std::make_unique<Random>(-0.5 * param->posfluct, 0.5 * param->posfluct);
+    }
+    const double halfLength = param->length * 0.5;
+
+    bool outside = true;
+    double runStart = 0.0;
+    // The wrap past a ring's end continues only until the open stretch ends; later laps would
+    // sample shifted positions, so it goes at most one lap further.
+    double lapLimit = 0.0;
+    bool wrapped = false;
+    for (;;) {
+        if (!ring && outside && !RestCanTouchCanvas()) {
+            break;  // every sample left is off the canvas, hence unmarked
+        }
+        const int d = filter->GetPixelDepth(p);
+        if (outside && d >= kMarkedAbove + 1) {
+            outside = false;
+            runStart = path.walkDistance;
+        } else if (!outside && d <= kMarkedAbove) {
+            AppendLinePair(lines, p, runStart, gain, halfLength);
+            outside = true;
+        }
+        if (!ring && outside) {
+            SkipLongUnreachablePiece();
+        }
+        const double before = path.walkDistance;
+        const PathPoint last = p;
+        p = path.MoveNext(1.0);
+        if (path.walkDistance == before && p.x == last.x && p.y == last.y) {
+            // Neither the distance nor the point moves any more (paths of 2^53 pixels and
+            // beyond): the walk cannot reach anything new.
+            if (!outside) {
+                AppendLinePair(lines, p, runStart, gain, halfLength);
+            }
+            break;
+        }
+        if (!path.reachedEnd) {
+            continue;
+        }
+        if (ring) {
+            if (!wrapped) {
+                wrapped = true;
+                lapLimit = path.walkDistance + path.totalLength;
+            }
+            if (d >= kMarkedAbove + 1 && path.walkDistance < lapLimit) {
+                continue;
+            }
+            if (!outside) {
+                AppendLinePair(lines, p, runStart, gain, halfLength);
+            }
+            break;
+        }
+        if (!outside) {
+            AppendLinePair(lines, p, runStart, gain, halfLength);
+        }
+        break;
+    }
+
+    lengthRandom.reset();
+    positionRandom.reset();
+}
+
+void PathTask::AppendLinePair(std::vector<DistData>& lines, const PathPoint& point, double runStart,
+                              double& gain, double halfLength) {
+    const double half =
+        lengthRandom ? param->length * 0.5 * (1 + lengthRandom->Uniform()) : halfLength;
+    if (param->lengain != 0.0) {
+        if (param->type == VELTRIX_TYPE_RADIATE || param->type == VELTRIX_TYPE_PARALLEL) {
+            // A path of length 0 has no place along it: no gain rather than an infinite one.
+            gain = path.totalLength != 0.0 ? param->lengain * path.walkDistance / path.totalLength
+                                           : 0.0;
+        } else if (param->type == VELTRIX_TYPE_CIRCLE) {
+            if (circle != nullptr) {
+                gain = param->lengain *
+                       std::hypot(point.x - circle->centerX, point.y - circle->centerY) / 50;
+            }
+        }
+    }
+    double ext = half + gain;
+    if (path.closed) {
+        ext = std::min(ext, kRingReachLaps * path.totalLength + kRingReachPixels);
+    }
+    double start = runStart - ext;
+    double end = path.walkDistance + ext;
+    start += param->position;
+    end += param->position;
+    if (positionRandom) {
+        const double u = positionRandom->Uniform();
+        const double shift = (end - start) * u;
+        start += shift;
+        end += shift;
+    }
+    if (start < end) {
+        lines.push_back({start, end, true, true});
+    }
+}
+
+void PathTask::ConnectLines(std::vector<DistData>& lines) {
+    size_t n = lines.size();
+    size_t i = 0;
+    while (i + 1 < n) {
+        DistData& line = lines[i];
+        const DistData& next = lines[i + 1];
+        // Neighbours that overlap or touch become their union. Random shifts can put a later
+        // line inside or before an earlier one: taking its ends as they come would cut the
+        // joined line short or reverse it, so the outer ends and their tapers are kept.
+        if (next.start <= line.end && next.end >= line.start) {
+            if (next.start < line.start) {
+                line.start = next.start;
+                line.taperIn = next.taperIn;
+            }
+            if (next.end >= line.end) {
+                line.end = next.end;
+                line.taperOut = next.taperOut;
+            }
+            std::move(lines.begin() + i + 2, lines.begin() + n, lines.begin() + i + 1);
+            --n;
+        } else {
+            ++i;
+        }
+    }
+    lines.resize(n);
+}
+
+void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
+    path.ResetPosition();
+    std::unique_ptr<Random> sizeRandom;
+    if (param->fluction > 0.0) {
+        sizeRandom = std::make_unique<Random>(0.0, 1.0);
+    }
+    double sizeFactor = 0.0;
+    for (const DistData& line : lines) {
+        if (IsCancelled()) {
+            break;
+        }
+        if (sizeRandom) {
+            sizeFactor = sizeRandom->Uniform() * param->fluction;
+        }
+        const PositionData saved = path.StorePosition();
+        const double a = line.start - path.walkDistance;
+        const double len = (line.end - path.walkDistance) - a;
+        PathPoint p0 = path.MoveNext(a);
+        // A chain of 2^53 or more pixels could never be walked to its end.
+        if (len >= 0.0 && len < kMaxSteps) {
+            double prevP = 0.0;
+            double t = 0.0;
+            do {
+                if (!path.closed && crossUnseenStretches.load(std::memory_order_relaxed)) {
+                    SkipUnseenChain(line, len, sizeFactor, t, prevP, p0);
+                }
+                const double pressure =
+                    GetPressure(t, len, line.taperIn, line.taperOut, sizeFactor);
+                const PathPoint p1 = path.MoveNext(1.0);
+                t += 1.0;
+                if (prevP > 0.0 || pressure > 0.0) {
+                    filter->DrawLine(p0, prevP, p1, pressure);
+                }
+                p0 = p1;
+                prevP = pressure;
+            } while (t <= len);
+        }
+        path.RestorePosition(saved);
+    }
+}
+
+void PathTask::BuildReach() {
+    const auto& pieces = path.lineSegments;
+    reach.assign(pieces.size(), Box{0.0, 0.0, 0.0, 0.0});
+    Box acc{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (size_t i = pieces.size(); i-- > 0;) {
+        const LineSegment& piece = pieces[i];
+        // A piece with a NaN coordinate never samples the canvas; it adds nothing.
+        if (std::isnan(piece.start.x + piece.start.y + piece.end.x + piece.end.y)) {
+            reach[i] = acc;
+            continue;
+        }
+        acc.minX = std::min({acc.minX, piece.start.x, piece.end.x});
+        acc.minY = std::min({acc.minY, piece.start.y, piece.end.y});
+        acc.maxX = std::max({acc.maxX, piece.start.x, piece.end.x});
+        acc.maxY = std::max({acc.maxY, piece.start.y, piece.end.y});
+        reach[i] = acc;
+    }
+}
+
+void PathTask::SkipLongUnreachablePiece() {
+    const auto& pieces = path.lineSegments;
+    const int32_t index = path.lineIndex;
+    if (index < 0 || static_cast<size_t>(index) >= pieces.size()) {
+        return;
+    }
+    const LineSegment& piece = pieces[index];
+    const double room = (1 - path.lineRatio) * piece.segmentLength;
+    if (!(room > kLongPieceSteps)) {
+        return;
+    }
+    const double ahead = std::min(DistanceToCanvas(path.currentPoint, piece.end), room);
+    if (!(ahead > kLongPieceSteps)) {
+        return;
+    }
+    // Cross all but the last few samples before the piece nears the canvas (or its end) in
+    // one move. The distance stays on the same whole-pixel grid; only the rounding of the point
+    // along this off-canvas stretch differs from stepping, and only for stretches of more than
+    // a million pixels.
+    path.MoveNext(std::floor(ahead) - 2.0);
+}
+
+double PathTask::DistanceToCanvas(const PathPoint& from, const PathPoint& to) const {
+    // Clips the ray from `from` towards `to` against the canvas with its margin (see
+    // CanvasTouches) and returns the distance at which it enters; infinity if it never does.
+    const double dx = to.x - from.x;
+    const double dy = to.y - from.y;
+    const double length = std::hypot(dx, dy);
+    if (!(length > 0.0) || !std::isfinite(length)) {
+        return INFINITY;
+    }
+    const double ux = dx / length;
+    const double uy = dy / length;
+    double enter = 0.0;
+    double leave = INFINITY;
+    auto clip = [&](double start, double direction, double low, double high) {
+        if (direction == 0.0) {
+            if (!(start > low && start < high)) {
+                leave = -INFINITY;
+            }
+            return;
+        }
+        double a = (low - start) / direction;
+        double b = (high - start) / direction;
+        if (a > b) {
+            std::swap(a, b);
+        }
+        enter = std::max(enter, a);
+        leave = std::min(leave, b);
+    };
+    clip(from.x, ux, -2.0, filter->baseImage.width + 1.0);
+    clip(from.y, uy, -2.0, filter->baseImage.height + 1.0);
+    return enter <= leave ? enter : INFINITY;
+}
+
+bool PathTask::CanvasTouches(double minX, double minY, double maxX, double maxY) const {
+    // Samples truncate toward zero, so points in (-1, W) x (-1, H) land on the canvas; one
+    // more pixel of margin keeps the test clear of rounding.
+    const double w = filter->baseImage.width;
+    const double h = filter->baseImage.height;
+    return maxX > -2.0 && minX < w + 1.0 && maxY > -2.0 && minY < h + 1.0;
+}
+
+bool PathTask::PieceRestTouchesCanvas() const {
+    const PathPoint& from = path.currentPoint;
+    const PathPoint& to = path.lineSegments[path.lineIndex].end;
+    return CanvasTouches(std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x),
+                         std::max(from.y, to.y));
+}
+
+bool PathTask::RestCanTouchCanvas() const {
+    const auto& pieces = path.lineSegments;
+    const int32_t index = path.lineIndex;
+    if (index < 0 || static_cast<size_t>(index) >= pieces.size()) {
+        // Before the first piece only a fresh walk stands; past the last the scan is over.
+        return index < 0 && !pieces.empty();
+    }
+    if (PieceRestTouchesCanvas()) {
+        return true;
+    }
+    if (static_cast<size_t>(index) + 1 < reach.size()) {
+        const Box& rest = reach[index + 1];
+        return CanvasTouches(rest.minX, rest.minY, rest.maxX, rest.maxY);
+    }
+    return false;
+}
 
 double PathTask::GetPressure(const MoveEffectParam& param, double t, double length, bool taperIn,
                              bool taperOut, double sizeFactor) {
@@ -39,4 +399,147 @@ double PathTask::GetPressure(const MoveEffectParam& param, double t, double leng
         v = v * (1.0 - sizeFactor);
     }
     return v;
+}
+
+double PathTask::MaxPressure(double from, double to, double length, bool taperIn, bool taperOut,
+                             double sizeFactor) const {
+    // The profile is monotone between the points where its taper rules change, so over whole
+    // t its maximum lies at an end of the range or next to one of those points.
+    double best = -INFINITY;
+    auto consider = [&](double t) {
+        if (t >= from && t <= to) {
+            best = std::max(best, GetPressure(t, length, taperIn, taperOut, sizeFactor));
+        }
+    };
+    consider(from);
+    consider(to);
+    const double in = param->in;
+    const double out = param->out;
+    const double breaks[] = {length / 2.0, in, length - out, in * length / 2.0,
+                             length - out * length / 2.0};
+    for (double b : breaks) {
+        if (std::isfinite(b)) {
+            // The t of the range are whole numbers apart from `from`.
+            const double k = std::floor(b - from);
+            consider(from + k);
+            consider(from + k + 1);
+        }
+    }
+    return best;
+}
+
+void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
+                               double& prevP, PathPoint& p0) {
+    const auto& pieces = path.lineSegments;
+    if (pieces.empty()) {
+        return;
+    }
+    // Where the next steps go: along the straight extension before the start or past the end,
+    // or along one very long piece; the point moves along that piece's direction.
+    const double wd = path.walkDistance;
+    const int32_t index = path.lineIndex;
+    const bool beforeStart = wd < -2.0;
+    const bool afterEnd =
+        wd > path.totalLength + 2.0 && index >= static_cast<int32_t>(pieces.size());
+    double room = INFINITY;
+    const LineSegment* piece = nullptr;
+    if (beforeStart) {
+        piece = &pieces.front();
+        room = std::floor(-wd);
+    } else if (afterEnd) {
+        piece = &pieces.back();
+    } else if (index >= 0 && index < static_cast<int32_t>(pieces.size())) {
+        piece = &pieces[index];
+        room = (1 - path.lineRatio) * piece->segmentLength;
+        if (!(room > kLongPieceSteps)) {
+            return;  // on an ordinary piece every step is taken
+        }
+    } else {
+        return;
+    }
+    const double length = std::hypot(piece->end.x - piece->start.x, piece->end.y - piece->start.y);
+    if (!(length > 1e-6) || !std::isfinite(length)) {
+        return;
+    }
+    const double u[2] = {(piece->end.x - piece->start.x) / length,
+                         (piece->end.y - piece->start.y) / length};
+    const double at[2] = {p0.x, p0.y};
+    const double limit[2] = {static_cast<double>(filter->baseImage.width),
+                             static_cast<double>(filter->baseImage.height)};
+    // A stretch of dabs is crossed when, on one axis at least, all of them lie beyond the
+    // canvas by more than the largest radius (they stamp nothing and widen the dirty rectangle
+    // only up to that edge), and on the other axis they lie beyond it too or so nearly at one
+    // coordinate that their largest dab decides that axis's bounds alone.
+    const double margin = 0.5 * param->size + 3.0;
+    double steps = INFINITY;
+    bool beyond[2] = {false, false};
+    for (int axis = 0; axis < 2; ++axis) {
+        if (at[axis] > limit[axis] + margin && u[axis] >= 0.0) {
+            beyond[axis] = true;
+        } else if (at[axis] < -margin && u[axis] <= 0.0) {
+            beyond[axis] = true;
+        } else if (at[axis] > limit[axis] + margin) {
+            beyond[axis] = true;
+            steps = std::min(steps, (at[axis] - (limit[axis] + margin)) / -u[axis]);
+        } else if (at[axis] < -margin) {
+            beyond[axis] = true;
+            steps = std::min(steps, (-margin - at[axis]) / u[axis]);
+        }
+    }
+    if (!beyond[0] && !beyond[1]) {
+        return;  // the chain may be over the canvas
+    }
+    // Leave the last steps of the stretch, of the piece and of the chain to the plain walk.
+    steps = std::floor(std::min({steps, len - t, room})) - 2.0;
+    double diameter = 0.0;
+    for (int attempt = 0;; ++attempt) {
+        if (!(steps >= kMinChainSkip) || attempt == 8) {
+            return;
+        }
+        // The crossed segments start at prevP and at the pressures of t .. t + steps - 2;
+        // dabs inside a segment never exceed the larger of its two ends, and the last
+        // segment's end is the start of the next one, which is drawn as usual.
+        double largest = prevP;
+        if (steps >= 2.0) {
+            largest = std::max(largest, MaxPressure(t, t + steps - 2.0, len, line.taperIn,
+                                                    line.taperOut, sizeFactor));
+        }
+        diameter = std::min(std::max(largest, 0.0), 1.0) * param->size;
+        bool settled = true;
+        if (!(diameter < 0.1)) {
+            const double radius = diameter * 0.5;
+            for (int axis = 0; axis < 2; ++axis) {
+                if (beyond[axis]) {
+                    continue;
+                }
+                // Dabs reach at most one step past the stretch's last point.
+                const double a = at[axis];
+                const double b = at[axis] + (steps + 1.0) * u[axis];
+                // A coordinate that does not move is exact; one that creeps carries rounding.
+                const double slack =
+                    u[axis] == 0.0 ? 0.0 : 1e-12 * (1.0 + std::fabs(a) + std::fabs(b));
+                const double lo = std::min(a, b) - slack;
+                const double hi = std::max(a, b) + slack;
+                if (std::floor(lo - radius) != std::floor(hi - radius) ||
+                    std::ceil(lo + radius) != std::ceil(hi + radius)) {
+                    settled = false;
+                }
+            }
+        }
+        if (settled) {
+            break;
+        }
+        steps = std::floor(steps / 2.0);
+    }
+    if (!(diameter < 0.1)) {
+        filter->WidenDirtyRect(p0.x, p0.y, diameter);
+    }
+    // Before the start every step is an exact addition (the distance only shrinks in size),
+    // so one move lands where the single steps would; after the end the point stays beyond
+    // the canvas, where its exact place no longer matters. Along a piece of over a million
+    // pixels one move rounds differently from a million steps: there only the point's last
+    // bits differ from stepping, which itself drifts by rounding over such distances.
+    p0 = path.MoveNext(steps);
+    t += steps;
+    prevP = GetPressure(t - 1.0, len, line.taperIn, line.taperOut, sizeFactor);
 }

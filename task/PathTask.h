@@ -1,14 +1,92 @@
-// PathTask: the line work of one effect path; for now the pen pressure profile.
+// PathTask: one path of a run; finds its marked stretches, turns them into lines, draws them.
 #pragma once
+
+#include <atomic>
+#include <memory>
+#include <vector>
 
 #include <veltrix/veltrix.h>
 
-class PathTask {
+#include "path/PathParser.h"
+#include "task/Random.h"
+#include "threadpool/ThreadPoolTask.h"
+
+class MoveEffectFilter;
+
+/// One line to draw, as an interval of distance along the task's path (pixels).
+struct DistData {
+    double start;   ///< may be negative (before the path's first point)
+    double end;     ///< may exceed the path's length
+    bool taperIn;   ///< the start tapers by the pen's `in`
+    bool taperOut;  ///< the end tapers by the pen's `out`
+};
+
+/// The unit of parallel work. Built and filled by a layout on the calling thread, then run once
+/// by a pool worker; it touches only its own path and random sources, reads the filter's
+/// parameters and base image, and writes the stroke buffer through DrawLine.
+class PathTask : public ThreadPoolTask {
   public:
-    /// Pen pressure, 0..1, at distance `t` pixels from the start of a line `length` pixels
-    /// long. Reads `in`, `out`, `asdist` and `easing` of `param` (with `asdist` false, `in` and
-    /// `out` are fractions of half the line, already clamped to at most 1 by the filter).
-    /// `sizeFactor` > 0 thins the whole line by that fraction. Thread-safe.
+    /// `circle` is the filter's circle target for rings, null otherwise. Resets the walk of the
+    /// filter's guide, so the guide must be attached first.
+    PathTask(MoveEffectFilter* filter, CircleTarget* circle);
+    ~PathTask() override;
+
+    void AppendPathSegment(const PathSegment& segment);
+    void Run() override;
+
+    /// Turns the stretch that began at `runStart` and ends at the walk's current point into one
+    /// line. `gain` is the run's length-gain variable, read and possibly rewritten.
+    void AppendLinePair(std::vector<DistData>& lines, const PathPoint& point, double runStart,
+                        double& gain, double halfLength);
+    /// Draws the lines as chains of one-pixel segments with the pen's pressure profile.
+    void DrawLinesFromPath(const std::vector<DistData>& lines);
+    /// The pen pressure (0..1) at distance t on a line of `length` pixels.
+    double GetPressure(double t, double length, bool taperIn, bool taperOut,
+                       double sizeFactor) const;
     static double GetPressure(const MoveEffectParam& param, double t, double length, bool taperIn,
                               bool taperOut, double sizeFactor);
+
+    MoveEffectFilter* filter;
+    const MoveEffectParam* param;
+    CircleTarget* circle;
+    PathParser* guide;
+    PathParser path;
+    std::unique_ptr<Random> lengthRandom;
+    std::unique_ptr<Random> positionRandom;
+
+    /// Whether line chains cross stretches that lie wholly off the canvas in one go (the
+    /// default). Tests turn it off to compare with the pixel-by-pixel walk.
+    static std::atomic<bool> crossUnseenStretches;
+
+    /// Joins neighbouring lines that touch or overlap (the `connect` setting), in place.
+    static void ConnectLines(std::vector<DistData>& lines);
+
+  private:
+    /// The scan of Run: collects the marked stretches of the prepared path as lines.
+    void ScanStretches(std::vector<DistData>& lines, PathPoint p);
+    /// Whether any sample from the walk's current point on can still fall on the canvas.
+    bool RestCanTouchCanvas() const;
+    /// Whether the rest of the current piece, from the walk's point to its end, nears the canvas.
+    bool PieceRestTouchesCanvas() const;
+    bool CanvasTouches(double minX, double minY, double maxX, double maxY) const;
+    /// Crosses a stretch of a line's chain that lies wholly beyond the canvas on the path's
+    /// straight extension in one go, widening the dirty rectangle as its dabs would.
+    void SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
+                         double& prevP, PathPoint& p0);
+    /// The largest pressure at whole-pixel steps t in [from, to] of a line.
+    double MaxPressure(double from, double to, double length, bool taperIn, bool taperOut,
+                       double sizeFactor) const;
+    /// Crosses most of a very long stretch of the current piece that cannot reach the canvas
+    /// in one move.
+    void SkipLongUnreachablePiece();
+    /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
+    double DistanceToCanvas(const PathPoint& from, const PathPoint& to) const;
+    void BuildReach();
+
+    /// reach[i]: the bounding box of pieces i..end, so the scan can stop once what is left of
+    /// the path lies off the canvas (those samples are unmarked, so stopping changes nothing).
+    struct Box {
+        double minX, minY, maxX, maxY;
+    };
+    std::vector<Box> reach;
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "PipelineTestSupport.h"
 #include "TestFolders.h"
 #include "path/PathParser.h"
 #include "plugin/GuideCache.h"
@@ -267,6 +268,34 @@ TEST_F(GuideFolderTest, CachedFallbackStaysUntilReleased) {
     ReleaseGuides();
     DrawWithGuide("later");
     EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 7);
+}
+
+// Draws a steady radiate effect with the guide over a checkered canvas.
+std::vector<uint8_t> DrawnWith(const char* guide) {
+    const TestImage image(120, 90, [](int x, int y) { return (x / 10 + y / 10) % 2 == 0; });
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_RADIATE, 120);
+    param.curvature = 0.5;
+    return DrawColoured(param, PointTarget{{60, 45}, {70, 45}, {115, 45}}, image, guide);
+}
+
+TEST_F(GuideFolderTest, GuideFileHoldingTheBuiltInCurveDrawsAsTheCurve) {
+    WriteGuide("curve", "<svg><path d=\"M0 50 Q50 0 100 50\"/></svg>");
+    const std::vector<uint8_t> builtIn = DrawnWith(":C");
+    EXPECT_EQ(DrawnWith("curve"), builtIn);
+    EXPECT_NE(DrawnWith(":S"), builtIn);
+}
+
+TEST_F(GuideFolderTest, OverflowingGuideFilesDrawAsTheStraightLine) {
+    WriteGuide("overflow", "<path d=\"m1e308 0 l1e308 0\"/>");
+    WriteGuide("matrix", "<path d=\"M1e200 1 L2 2\" transform=\"matrix(1e200 0 0 1e200 0 0)\"/>");
+    const std::vector<uint8_t> straight = DrawnWith(":S");
+    EXPECT_EQ(DrawnWith("overflow"), straight);
+    EXPECT_EQ(DrawnWith("matrix"), straight);
+    // Finite but enormous guides are drawn, in time bounded by the canvas.
+    WriteGuide("tall", "<path d=\"M0 0 L50 1e300 L100 0\"/>");
+    WriteGuide("wide", "<path d=\"M-1e300 0 L0 0 L1e300 5\"/>");
+    DrawnWith("tall");
+    DrawnWith("wide");
 }
 
 }  // namespace

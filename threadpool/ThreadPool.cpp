@@ -194,3 +194,14 @@ void ThreadPool::Cancel() {
         task->Cancel();
     }
 }
+
+std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::QueuedTasks() {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    std::vector<std::shared_ptr<ThreadPoolTask>> result;
+    std::queue<std::shared_ptr<ThreadPoolTask>> copy = tasks;
+    while (!copy.empty()) {
+        result.push_back(copy.front());
+        copy.pop();
+    }
+    return result;
+}

@@ -46,6 +46,8 @@ class ThreadPool {
     int GetTotalTasks() const { return totalTasks.load(std::memory_order_acquire); }
     int GetCompletedTasks() const { return completedTasks.load(std::memory_order_acquire); }
     size_t GetWorkerCount() const { return workers.size(); }
+    /// The tasks waiting for the next Run, front first (for inspection; the pool keeps them).
+    std::vector<std::shared_ptr<ThreadPoolTask>> QueuedTasks();
 
     /// The worker count for `requested` (0: hardware threads, or 4 when unknown).
     static unsigned ResolveWorkerCount(unsigned requested);

@@ -1,0 +1,68 @@
+// Shared by the layouts: which settings can be laid out, and the guide mapped into the canvas.
+#pragma once
+
+#include <cmath>
+#include <memory>
+
+#include <veltrix/veltrix.h>
+
+#include "path/PathParser.h"
+#include "task/PathTask.h"
+
+/// Whether every floating-point setting of the run is finite; a run with a NaN or infinite
+/// setting lays out no tasks, since its geometry or its pen would be undefined.
+inline bool HasFiniteSettings(const MoveEffectParam& param) {
+    const double values[] = {param.curvature, param.size,    param.hardness, param.fluction,
+                             param.in,        param.out,     param.posfluct, param.lenfluct,
+                             param.spcfluct,  param.lengain, param.spcgain};
+    for (double value : values) {
+        if (!std::isfinite(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The first point of the guide's first segment, the origin of its shape; false when the guide
+/// has no points.
+inline bool GuideOrigin(const PathParser& guide, PathPoint& origin) {
+    if (guide.segments.empty() || guide.segments.front().points.empty()) {
+        return false;
+    }
+    origin = guide.segments.front().points.front();
+    return true;
+}
+
+/// How a guide point becomes a canvas point: its offset from the guide's origin, scaled by
+/// `scale` lengthwise and by `curvature` sideways, turned by the angle (cosA, sinA) and
+/// placed at a base point.
+struct GuideMapping {
+    PathPoint origin;
+    double scale;
+    double curvature;
+    double cosA;
+    double sinA;
+
+    PathPoint Map(const PathPoint& g, double baseX, double baseY) const {
+        const double lx = (g.x - origin.x) * scale;
+        const double ly = (g.y - origin.y) * curvature;
+        return {baseX + cosA * lx - sinA * ly, baseY + sinA * lx + cosA * ly};
+    }
+};
+
+/// A task whose path is every guide segment, of the same kind, mapped to the base point.
+inline std::shared_ptr<PathTask> TaskAlongGuide(MoveEffectFilter* filter, const PathParser& guide,
+                                                const GuideMapping& mapping, double baseX,
+                                                double baseY) {
+    auto task = std::make_shared<PathTask>(filter, nullptr);
+    for (const PathSegment& source : guide.segments) {
+        PathSegment segment;
+        segment.kind = source.kind;
+        segment.points.reserve(source.points.size());
+        for (const PathPoint& g : source.points) {
+            segment.points.push_back(mapping.Map(g, baseX, baseY));
+        }
+        task->AppendPathSegment(segment);
+    }
+    return task;
+}

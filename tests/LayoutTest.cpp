@@ -1,0 +1,260 @@
+// Layouts: how many paths each effect lays and where, rings and their visibility.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "filter/MoveEffectFilter.h"
+#include "path/PathParser.h"
+#include "task/PathTask.h"
+
+namespace {
+
+constexpr int kCanvas = 1000;
+
+MoveEffectParam Param(int type, int spacing, double spcgain = 0.0) {
+    MoveEffectParam param{};
+    param.type = type;
+    param.size = 2.0;
+    param.hardness = 1.0;
+    param.curvature = 1.0;
+    param.spacing = spacing;
+    param.spcgain = spcgain;
+    param.length = 10;
+    return param;
+}
+
+// A filter over a blank canvas with the straight guide, ready to lay out.
+struct LayoutRig {
+    explicit LayoutRig(const MoveEffectParam& param, int width = kCanvas, int height = kCanvas)
+        : pixels(static_cast<size_t>(width) * height * 4, 255), filter(param, 1) {
+        guide.CreateLine();
+        filter.AttachGuide(&guide);
+        MoveEffectImageParam image{};
+        image.width = width;
+        image.height = height;
+        image.rowBytes = width * 4;
+        image.pixels = pixels.data();
+        filter.SetBaseImage(&image);
+    }
+
+    std::vector<std::shared_ptr<PathTask>> Tasks() {
+        std::vector<std::shared_ptr<PathTask>> result;
+        for (auto& task : filter.pool.QueuedTasks()) {
+            result.push_back(std::static_pointer_cast<PathTask>(task));
+        }
+        return result;
+    }
+
+    std::vector<uint8_t> pixels;
+    PathParser guide;
+    MoveEffectFilter filter;
+};
+
+PathPoint FirstPoint(const PathTask& task) {
+    return task.path.segments.front().points.front();
+}
+PathPoint LastPoint(const PathTask& task) {
+    return task.path.segments.back().points.back();
+}
+
+TEST(RadiateLayout, RepeatedAdditionDecidesWhetherTheLastAngleIsLaid) {
+    const struct {
+        int spacing;
+        size_t paths;
+    } cases[] = {{1000, 5}, {500, 9}, {250, 16}, {50, 80}};
+    for (const auto& c : cases) {
+        LayoutRig rig(Param(VELTRIX_TYPE_RADIATE, c.spacing));
+        rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
+        rig.filter.CreateRadiatePathTasks();
+        EXPECT_EQ(rig.Tasks().size(), c.paths) << "spacing " << c.spacing;
+    }
+}
+
+TEST(RadiateLayout, PathsRunFromTheNearToTheFarRadius) {
+    LayoutRig rig(Param(VELTRIX_TYPE_RADIATE, 1000));
+    rig.filter.SetTarget(PointTarget{{500, 500}, {500, 400}, {800, 500}});
+    rig.filter.CreateRadiatePathTasks();
+    auto tasks = rig.Tasks();
+    ASSERT_EQ(tasks.size(), 5u);
+    EXPECT_NEAR(FirstPoint(*tasks[0]).x, 600, 1e-9);
+    EXPECT_NEAR(FirstPoint(*tasks[0]).y, 500, 1e-9);
+    EXPECT_NEAR(LastPoint(*tasks[0]).x, 800, 1e-9);
+    // The second path points a right angle further round (+y).
+    EXPECT_NEAR(FirstPoint(*tasks[1]).x, 500, 1e-9);
+    EXPECT_NEAR(LastPoint(*tasks[1]).y, 800, 1e-9);
+}
+
+TEST(RadiateLayout, NonPositiveSpacingOrNonFiniteSettingsLayNothing) {
+    for (int spacing : {0, -50}) {
+        LayoutRig rig(Param(VELTRIX_TYPE_RADIATE, spacing));
+        rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
+        rig.filter.CreateRadiatePathTasks();
+        EXPECT_TRUE(rig.Tasks().empty());
+    }
+    MoveEffectParam param = Param(VELTRIX_TYPE_RADIATE, 50);
+    param.curvature = std::numeric_limits<double>::quiet_NaN();
+    LayoutRig rig(param);
+    rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
+    rig.filter.CreateRadiatePathTasks();
+    EXPECT_TRUE(rig.Tasks().empty());
+}
+
+TEST(RadiateLayout, GuideWithoutWidthCollapsesToThePathStart) {
+    LayoutRig rig(Param(VELTRIX_TYPE_RADIATE, 1000));
+    rig.guide.Clear();
+    rig.guide.AppendMoveTo({5, 0});
+    rig.guide.AppendLineTo({5, 30});
+    rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
+    rig.filter.CreateRadiatePathTasks();
+    auto tasks = rig.Tasks();
+    ASSERT_FALSE(tasks.empty());
+    for (auto& task : tasks) {
+        for (auto& segment : task->path.segments) {
+            for (auto& p : segment.points) {
+                EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+            }
+        }
+    }
+    EXPECT_NEAR(LastPoint(*tasks[0]).x, 520, 1e-9);  // 30 sideways, nothing lengthwise
+    EXPECT_NEAR(LastPoint(*tasks[0]).y, 530, 1e-9);
+}
+
+std::vector<double> ParallelOffsets(double spcgain) {
+    LayoutRig rig(Param(VELTRIX_TYPE_PARALLEL, 50, spcgain));
+    rig.filter.SetTarget(PointTarget{{100, 100}, {400, 100}, {100, 300}});
+    rig.filter.CreateParallelPathTasks();
+    std::vector<double> offsets;
+    for (auto& task : rig.Tasks()) {
+        EXPECT_NEAR(FirstPoint(*task).x, 100, 1e-9);
+        EXPECT_NEAR(LastPoint(*task).x, 400, 1e-9);
+        offsets.push_back(FirstPoint(*task).y - 100);
+    }
+    return offsets;
+}
+
+TEST(ParallelLayout, StacksPathsUpToTheThirdPoint) {
+    EXPECT_EQ(ParallelOffsets(0), (std::vector<double>{0, 50, 100, 150, 200}));
+}
+
+TEST(ParallelLayout, GainChangesEachGap) {
+    EXPECT_EQ(ParallelOffsets(-10), (std::vector<double>{0, 45, 80, 105, 120}));
+    EXPECT_EQ(ParallelOffsets(10), (std::vector<double>{0, 55, 120, 195}));
+}
+
+TEST(ParallelLayout, ThirdPointOnTheFirstLaysOnePathWithoutJitter) {
+    MoveEffectParam param = Param(VELTRIX_TYPE_PARALLEL, 50);
+    param.spcfluct = 1.0;
+    LayoutRig rig(param);
+    rig.filter.SetTarget(PointTarget{{100, 100}, {400, 100}, {100, 100}});
+    rig.filter.CreateParallelPathTasks();
+    auto tasks = rig.Tasks();
+    ASSERT_EQ(tasks.size(), 1u);
+    EXPECT_EQ(FirstPoint(*tasks[0]).x, 100);
+    EXPECT_EQ(FirstPoint(*tasks[0]).y, 100);
+}
+
+TEST(ParallelLayout, SpacingBelowOneLaysNothing) {
+    LayoutRig rig(Param(VELTRIX_TYPE_PARALLEL, 0));
+    rig.filter.SetTarget(PointTarget{{100, 100}, {400, 100}, {100, 100}});
+    rig.filter.CreateParallelPathTasks();
+    EXPECT_TRUE(rig.Tasks().empty());
+}
+
+TEST(ParallelLayout, PointsAtTheInt32LimitsStayFinite) {
+    const int32_t hi = std::numeric_limits<int32_t>::max();
+    const int32_t lo = std::numeric_limits<int32_t>::min();
+    LayoutRig rig(Param(VELTRIX_TYPE_PARALLEL, hi));
+    rig.filter.SetTarget(PointTarget{{lo, lo}, {hi, hi}, {hi, lo}});
+    rig.filter.CreateParallelPathTasks();
+    auto tasks = rig.Tasks();
+    ASSERT_EQ(tasks.size(), 3u);  // offsets 0, 2^31 - 1 and 2^32 - 2 within 2^32 - 1
+    EXPECT_EQ(FirstPoint(*tasks[0]).x, lo);
+    EXPECT_TRUE(std::isfinite(LastPoint(*tasks[1]).x));
+}
+
+// Radii of the ring tasks, read from each ring's first point (angle and start angle 0).
+std::vector<double> RingRadii(int spacing, double spcgain) {
+    LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, spacing, spcgain));
+    rig.filter.SetTarget(CircleTarget{500, 500, 100.0, 100.0, 0.0, 0.0});
+    rig.filter.CreateCirclePathTasks();
+    std::vector<double> radii;
+    for (auto& task : rig.Tasks()) {
+        radii.push_back(std::round((FirstPoint(*task).x - 500) * 1e6) / 1e6);
+    }
+    return radii;
+}
+
+TEST(CircleLayout, LaysTheTargetThenInnerThenOuterRingsWhileVisible) {
+    std::vector<double> expected = {100, 50};
+    for (int r = 150; r <= 700; r += 50) {
+        expected.push_back(r);
+    }
+    EXPECT_EQ(RingRadii(50, 0), expected);
+    EXPECT_EQ(expected.size(), 14u);
+}
+
+TEST(CircleLayout, GainWidensEachGap) {
+    EXPECT_EQ(RingRadii(50, 10),
+              (std::vector<double>{100, 55, 20, 155, 220, 295, 380, 475, 580, 695}));
+}
+
+TEST(CircleLayout, ZeroSpacingEnds) {
+    EXPECT_EQ(RingRadii(0, 0), (std::vector<double>{100}));
+    EXPECT_GT(RingRadii(0, 5).size(), 1u);
+    EXPECT_GT(RingRadii(0, -5).size(), 1u);
+}
+
+TEST(CircleLayout, NegativeSpacingLaysOnlyTheTarget) {
+    EXPECT_EQ(RingRadii(-50, 0), (std::vector<double>{100}));
+}
+
+TEST(CircleLayout, RingPieceCountFollowsThePerimeter) {
+    const struct {
+        double a, b;
+        size_t pieces;
+    } cases[] = {{100, 100, 126}, {100, 50, 98}, {1, 1, 4}};
+    for (const auto& c : cases) {
+        LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, 50));
+        rig.filter.SetTarget(CircleTarget{500, 500, c.a, c.b, 0.0, 0.0});
+        rig.filter.AppendCircleTask({500, 500}, 0.0, 0.0, c.a, c.b);
+        auto tasks = rig.Tasks();
+        ASSERT_EQ(tasks.size(), 1u);
+        EXPECT_EQ(tasks[0]->path.segments.size(), c.pieces + 1) << c.a << "x" << c.b;
+        EXPECT_EQ(tasks[0]->path.segments[0].kind, PathSegment::kMove);
+        // The last point sits at the parameter angle of the first.
+        EXPECT_NEAR(LastPoint(*tasks[0]).x, FirstPoint(*tasks[0]).x, 1e-9);
+        EXPECT_NEAR(LastPoint(*tasks[0]).y, FirstPoint(*tasks[0]).y, 1e-9);
+    }
+}
+
+TEST(CircleLayout, VisibilityMeansTheOutlineMeetsTheCanvas) {
+    LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, 50));
+    const struct {
+        PathPoint center;
+        double a, b;
+        bool visible;
+    } cases[] = {
+        {{500, 500}, 100, 100, true},     // inside
+        {{0, 500}, 100, 50, true},        // across the left edge
+        {{500, 500}, 800, 800, false},    // encloses the canvas
+        {{-300, -300}, 100, 100, false},  // wholly outside
+        {{500, 500}, 700, 700, true},     // through the corners' neighbourhood
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(rig.filter.IsEllipseIn(c.center, c.a, c.b, 0.3), c.visible)
+            << c.center.x << "," << c.center.y << " " << c.a;
+    }
+}
+
+TEST(CircleLayout, SegmentMeetsTheOutlineOnlyWhereItCrossesIt) {
+    const PathPoint c = {0, 0};
+    EXPECT_FALSE(MoveEffectFilter::LineIntersectsEllipse({-1, 0}, {1, 0}, c, 10, 5, 0));
+    EXPECT_TRUE(MoveEffectFilter::LineIntersectsEllipse({0, 0}, {20, 0}, c, 10, 5, 0));
+    EXPECT_TRUE(MoveEffectFilter::LineIntersectsEllipse({-20, 0}, {20, 0}, c, 10, 5, 0));
+    EXPECT_FALSE(MoveEffectFilter::LineIntersectsEllipse({-20, 9}, {20, 9}, c, 10, 5, 0));
+}
+
+}  // namespace

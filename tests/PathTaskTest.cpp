@@ -1,0 +1,416 @@
+// Line tasks: stretches become lines of the right extent and taper, rings, joining, cancels.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <random>
+
+#include "PipelineTestSupport.h"
+#include "filter/MoveEffectFilter.h"
+#include "path/PathParser.h"
+#include "plugin/DrawOptions.h"
+#include "task/PathTask.h"
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// Runs the effect on the filter's pool with one worker and composites into an alpha layer.
+TestLayer Draw(const MoveEffectParam& param, const PointTarget& target, const TestImage& image,
+               const char* guide = ":S") {
+    TestLayer layer(image.width, image.height);
+    MoveEffectImageParam base = image.Param();
+    MoveEffectCanvasParam canvas = layer.Param();
+    SetDrawWorkerCount(1);
+    DrawEffect(&param, &target, guide, &base, &canvas, nullptr, nullptr);
+    SetDrawWorkerCount(0);
+    return layer;
+}
+
+int TouchedColumns(const TestLayer& layer, int height, int& first, int& last) {
+    first = -1;
+    last = -1;
+    int count = 0;
+    for (int x = 0; x < layer.width; ++x) {
+        for (int y = 0; y < height; ++y) {
+            if (layer.At(x, y) != 0) {
+                if (first < 0) {
+                    first = x;
+                }
+                last = x;
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+TEST(PathTask, DarkBandAcrossAStraightPathGivesOneTaperedLine) {
+    // The path runs along y = 10 from x = 0 to 100; samples at x = 0, 1, ... are marked on
+    // 40..59. The stretch [40, 60] grows by half the length (5) at both ends: [35, 65].
+    const TestImage image(100, 20, [](int x, int) { return x >= 40 && x < 60; });
+    const TestLayer layer = Draw(SteadyParam(VELTRIX_TYPE_PARALLEL, 50),
+                                 PointTarget{{0, 10}, {100, 10}, {0, 10}}, image);
+    int first = 0;
+    int last = 0;
+    TouchedColumns(layer, 20, first, last);
+    // Pressure 0 at t = 0 and a ramp over 7.5 pixels at each end. The first dabs, at 36.3,
+    // 36.5 and 36.7, are too small to reach a sample of pixel 36; the next lies at 37.1.
+    EXPECT_EQ(first, 37);
+    EXPECT_EQ(last, 65);
+    // Full pressure from 42.5 to 57.5: a 4-pixel hard pen covers rows 8 to 11 whole.
+    for (int x = 44; x <= 56; ++x) {
+        for (int y = 0; y < 20; ++y) {
+            EXPECT_EQ(layer.At(x, y), (y >= 8 && y <= 11) ? 255 : 0) << x << "," << y;
+        }
+    }
+    // The tapered ends are thinner than the middle.
+    EXPECT_EQ(layer.At(38, 8), 0);
+    EXPECT_EQ(layer.At(63, 11), 0);
+    EXPECT_GT(layer.At(38, 10), 0);
+}
+
+// The pixel of a circle of radius r around (cx, cy) at angle a.
+std::pair<int, int> OnCircle(double cx, double cy, double r, double a) {
+    return {static_cast<int>(std::floor(cx + r * std::cos(a))),
+            static_cast<int>(std::floor(cy + r * std::sin(a)))};
+}
+
+TEST(PathTask, RingMarkedAllRoundIsOneClosedLineWithoutTaper) {
+    const TestImage image(60, 60, [](int, int) { return true; });
+    // Spacing 1000: only the target ring, centre (30, 30), radius 10, starting at angle 0.
+    const TestLayer layer = Draw(SteadyParam(VELTRIX_TYPE_CIRCLE, 1000),
+                                 PointTarget{{20, 30}, {40, 30}, {30, 40}}, image);
+    for (int step = 0; step < 72; ++step) {
+        const auto [x, y] = OnCircle(30, 30, 10, step * M_PI / 36);
+        EXPECT_EQ(layer.At(x, y), 255) << "angle step " << step;
+    }
+    EXPECT_EQ(layer.At(30, 30), 0);
+}
+
+TEST(PathTask, StretchAcrossTheRingStartIsOneLine) {
+    // Marked only right of x = 36: the arc around the ring's start at (40, 30).
+    const TestImage image(60, 60, [](int x, int) { return x >= 36; });
+    const TestLayer layer = Draw(SteadyParam(VELTRIX_TYPE_CIRCLE, 1000),
+                                 PointTarget{{20, 30}, {40, 30}, {30, 40}}, image);
+    // Two lines meeting at the start would taper to nothing there.
+    EXPECT_EQ(layer.At(39, 29), 255);
+    EXPECT_EQ(layer.At(39, 30), 255);
+    for (double a : {-0.6, -0.3, 0.3, 0.6}) {
+        const auto [x, y] = OnCircle(30, 30, 10, a);
+        EXPECT_EQ(layer.At(x, y), 255) << a;
+    }
+    const auto [x, y] = OnCircle(30, 30, 10, M_PI);
+    EXPECT_EQ(layer.At(x, y), 0);
+}
+
+TEST(PathTask, ConnectJoinsLinesThatTouch) {
+    std::vector<DistData> touching = {{0, 10, true, true}, {10, 20, true, false}};
+    PathTask::ConnectLines(touching);
+    ASSERT_EQ(touching.size(), 1u);
+    EXPECT_EQ(touching[0].start, 0);
+    EXPECT_EQ(touching[0].end, 20);
+    EXPECT_FALSE(touching[0].taperOut);
+
+    std::vector<DistData> apart = {{0, 10, true, true}, {10.5, 20, true, true}};
+    PathTask::ConnectLines(apart);
+    EXPECT_EQ(apart.size(), 2u);
+
+    // Only neighbours are compared: the third joins the second, not the first.
+    std::vector<DistData> chain = {
+        {0, 5, true, true}, {30, 40, true, true}, {35, 50, true, false}, {3, 4, true, true}};
+    PathTask::ConnectLines(chain);
+    ASSERT_EQ(chain.size(), 3u);
+    EXPECT_EQ(chain[1].end, 50);
+    EXPECT_EQ(chain[2].start, 3);
+}
+
+TEST(PathTask, ConnectKeepsTheOuterEndsOfShiftedLines) {
+    // A shifted later line inside an earlier one must not cut it short.
+    std::vector<DistData> inside = {{30, 50, true, false}, {35, 45, true, true}};
+    PathTask::ConnectLines(inside);
+    ASSERT_EQ(inside.size(), 1u);
+    EXPECT_EQ(inside[0].start, 30);
+    EXPECT_EQ(inside[0].end, 50);
+    EXPECT_FALSE(inside[0].taperOut);
+    // One that reaches further back extends the start.
+    std::vector<DistData> before = {{30, 50, false, true}, {20, 55, true, true}};
+    PathTask::ConnectLines(before);
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_EQ(before[0].start, 20);
+    EXPECT_TRUE(before[0].taperIn);
+    EXPECT_EQ(before[0].end, 55);
+}
+
+// A filter over a blank canvas and one task whose path is the given polyline.
+struct TaskRig {
+    TaskRig(const MoveEffectParam& param, std::vector<PathPoint> points, bool circle = false)
+        : image(400, 400, [](int, int) { return false; }), filter(param, 1) {
+        guide.CreateLine();
+        filter.AttachGuide(&guide);
+        MoveEffectImageParam base = image.Param();
+        filter.SetBaseImage(&base);
+        filter.SetTarget(CircleTarget{0, 0, 100.0, 100.0, 0.0, 0.0});
+        task = std::make_unique<PathTask>(&filter, circle ? filter.circleTarget.get() : nullptr);
+        for (size_t i = 0; i < points.size(); ++i) {
+            PathSegment segment;
+            segment.kind = i == 0 ? PathSegment::kMove : PathSegment::kLine;
+            segment.points = {points[i]};
+            task->AppendPathSegment(segment);
+        }
+        task->path.PrepareSegments(circle);
+    }
+
+    TestImage image;
+    PathParser guide;
+    MoveEffectFilter filter;
+    std::unique_ptr<PathTask> task;
+};
+
+TEST(PathTask, LengthGainGrowsAlongTheParallelPath) {
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 50);
+    param.lengain = 1.0;
+    TaskRig rig(param, {{0, 0}, {300, 0}});
+    const PathPoint p = rig.task->path.MoveNext(150);
+    std::vector<DistData> lines;
+    double gain = 0.0;
+    rig.task->AppendLinePair(lines, p, 100, gain, 5);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(gain, 0.5);  // 150 of 300 pixels along
+    EXPECT_DOUBLE_EQ(lines[0].start, 94.5);
+    EXPECT_DOUBLE_EQ(lines[0].end, 155.5);
+}
+
+TEST(PathTask, LengthGainOfARingGrowsWithTheDistanceFromItsCentre) {
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_CIRCLE, 50);
+    param.lengain = 1.0;
+    TaskRig rig(param, {{100, 0}, {0, 100}, {-100, 0}}, true);
+    std::vector<DistData> lines;
+    double gain = 0.0;
+    rig.task->AppendLinePair(lines, {100, 0}, -3, gain, 5);
+    EXPECT_DOUBLE_EQ(gain, 2.0);  // 100 pixels from the centre: 2 at each end
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[0].start, -10);
+    EXPECT_DOUBLE_EQ(lines[0].end, 7);
+}
+
+TEST(PathTask, PositionMovesBothEndsAndAnEmptyIntervalIsDropped) {
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 50);
+    param.position = 3;
+    TaskRig rig(param, {{0, 0}, {300, 0}});
+    const PathPoint p = rig.task->path.MoveNext(60);
+    std::vector<DistData> lines;
+    double gain = 0.0;
+    rig.task->AppendLinePair(lines, p, 40, gain, 5);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[0].start, 38);
+    EXPECT_DOUBLE_EQ(lines[0].end, 68);
+    // A negative half length longer than the stretch reverses the interval: nothing is laid.
+    rig.task->AppendLinePair(lines, p, 40, gain, -20);
+    EXPECT_EQ(lines.size(), 1u);
+}
+
+TEST(PathTask, PathOfLengthZeroGetsNoGain) {
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_RADIATE, 50);
+    param.lengain = 5.0;
+    TaskRig rig(param, {{10, 10}, {10, 10}});
+    std::vector<DistData> lines;
+    double gain = 7.0;
+    rig.task->AppendLinePair(lines, {10, 10}, 0, gain, 5);
+    EXPECT_EQ(gain, 0.0);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[0].end - lines[0].start, 10);
+}
+
+// Opens its gate only once its cancel has been set, so a run sequenced by it is deterministic.
+class Gate : public ThreadPoolTask {
+  public:
+    void Run() override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait(lock, [this] { return open_; });
+    }
+    void Cancel() override {
+        ThreadPoolTask::Cancel();
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        cv_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool open_ = false;
+};
+
+struct CancelLog {
+    int calls = 0;
+};
+
+int CancelAtOnce(int, int, void* user) {
+    ++static_cast<CancelLog*>(user)->calls;
+    return 0;
+}
+
+std::shared_ptr<PathTask> HorizontalPath(MoveEffectFilter& filter, double y) {
+    auto task = std::make_shared<PathTask>(&filter, nullptr);
+    task->AppendPathSegment({PathSegment::kMove, {{0, y}}});
+    task->AppendPathSegment({PathSegment::kLine, {{100, y}}});
+    return task;
+}
+
+TEST(PathTask, CancelAtTheFirstProgressStopsTheLaterTasksAndKeepsWhatWasDrawn) {
+    // One worker runs the first path, then a gate that holds it until the host's answer has
+    // cancelled the run; the two paths behind the gate must draw nothing.
+    const TestImage image(100, 60, [](int, int) { return true; });
+    MoveEffectFilter filter(SteadyParam(VELTRIX_TYPE_PARALLEL, 20), 1);
+    PathParser guide;
+    guide.CreateLine();
+    filter.AttachGuide(&guide);
+    MoveEffectImageParam base = image.Param();
+    filter.SetBaseImage(&base);
+    CancelLog log;
+    filter.SetProgressCallback(&CancelAtOnce, &log);
+
+    filter.pool.Enqueue(HorizontalPath(filter, 10));
+    filter.pool.Enqueue(std::make_shared<Gate>());
+    filter.pool.Enqueue(HorizontalPath(filter, 30));
+    filter.pool.Enqueue(HorizontalPath(filter, 50));
+    filter.pool.SetProgressCallback(&MoveEffectFilter::OnProgress, &filter);
+    filter.pool.Run();
+
+    EXPECT_EQ(log.calls, 1);
+    TestLayer layer(100, 60);
+    MoveEffectCanvasParam canvas = layer.Param();
+    filter.DrawToCanvas(canvas.colorMode, canvas.depth, canvas.color, canvas.pixels,
+                        canvas.rowBytes);
+    EXPECT_EQ(layer.At(50, 10), 255);
+    EXPECT_EQ(layer.At(50, 30), 0);
+    EXPECT_EQ(layer.At(50, 50), 0);
+}
+
+int CancelAtThird(int, int completed, void*) {
+    return completed < 3 ? 1 : 0;
+}
+
+TEST(PathTask, CancelledRunNeverCoversMoreThanTheFullRun) {
+    const TestImage image(200, 200, [](int x, int y) { return (x / 20 + y / 20) % 2 == 0; });
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_RADIATE, 20);
+    const PointTarget target{{100, 100}, {110, 100}, {190, 100}};
+    MoveEffectImageParam base = image.Param();
+    SetDrawWorkerCount(4);
+    TestLayer full(200, 200);
+    MoveEffectCanvasParam fullCanvas = full.Param();
+    DrawEffect(&param, &target, ":S", &base, &fullCanvas, nullptr, nullptr);
+    for (int round = 0; round < 5; ++round) {
+        TestLayer partial(200, 200);
+        MoveEffectCanvasParam canvas = partial.Param();
+        DrawEffect(&param, &target, ":S", &base, &canvas, &CancelAtThird, nullptr);
+        for (size_t i = 0; i < full.pixels.size(); ++i) {
+            ASSERT_LE(partial.pixels[i], full.pixels[i]) << "pixel " << i;
+        }
+    }
+    SetDrawWorkerCount(0);
+}
+
+TEST(PathTask, SameBytesWithOneOrManyWorkers) {
+    const TestImage image(160, 120, [](int x, int y) { return (x * 7 + y * 3) % 50 < 30; });
+    const PointTarget target{{80, 60}, {90, 60}, {150, 20}};
+    for (int type : {VELTRIX_TYPE_RADIATE, VELTRIX_TYPE_PARALLEL, VELTRIX_TYPE_CIRCLE}) {
+        MoveEffectParam param = SteadyParam(type, type == VELTRIX_TYPE_RADIATE ? 40 : 8);
+        MoveEffectImageParam base = image.Param();
+        std::vector<uint8_t> reference;
+        for (unsigned workers : {1u, 2u, 5u}) {
+            SetDrawWorkerCount(workers);
+            TestLayer layer(160, 120);
+            MoveEffectCanvasParam canvas = layer.Param();
+            DrawEffect(&param, &target, ":C", &base, &canvas, nullptr, nullptr);
+            if (reference.empty()) {
+                reference = layer.pixels;
+            } else {
+                EXPECT_EQ(layer.pixels, reference) << "type " << type << ", " << workers;
+            }
+        }
+    }
+    SetDrawWorkerCount(0);
+}
+
+TEST(PathTask, HostileSettingsEndAndDrawOnlyFiniteGeometry) {
+    const TestImage image(100, 100, [](int, int) { return true; });
+    const int32_t hi = std::numeric_limits<int32_t>::max();
+    const int32_t lo = std::numeric_limits<int32_t>::min();
+    struct Case {
+        const char* what;
+        void (*tweak)(MoveEffectParam&);
+    };
+    const Case cases[] = {
+        {"NaN curvature", [](MoveEffectParam& p) { p.curvature = nan; }},
+        {"infinite size", [](MoveEffectParam& p) { p.size = inf; }},
+        {"NaN hardness", [](MoveEffectParam& p) { p.hardness = nan; }},
+        {"infinite gain", [](MoveEffectParam& p) { p.spcgain = -inf; }},
+        {"huge spacing", [](MoveEffectParam& p) { p.spacing = 2147483647; }},
+        {"lowest spacing", [](MoveEffectParam& p) { p.spacing = -2147483647 - 1; }},
+        {"lowest position", [](MoveEffectParam& p) { p.position = -2147483647 - 1; }},
+        {"longest line", [](MoveEffectParam& p) { p.length = 2147483647; }},
+    };
+    const PointTarget targets[] = {
+        {{50, 50}, {60, 50}, {90, 50}},
+        {{lo, lo}, {hi, hi}, {hi, lo}},
+        {{hi, hi}, {hi, hi}, {hi, hi}},
+    };
+    for (const Case& c : cases) {
+        for (int type : {0, 1, 2}) {
+            for (const PointTarget& target : targets) {
+                MoveEffectParam param = SteadyParam(type, 25);
+                c.tweak(param);
+                Draw(param, target, image);
+            }
+        }
+    }
+    SUCCEED();
+}
+
+TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
+    // Long lines run far past the canvas at many angles, axis-parallel ones included; the
+    // dirty rectangle (which decides where the layer gets colour) must match too.
+    std::mt19937 generator(7);
+    const TestImage image(64, 48, [&](int x, int y) { return (x * 13 + y * 7) % 17 < 9; });
+    for (int round = 0; round < 24; ++round) {
+        MoveEffectParam param = SteadyParam(
+            round % 2 == 0 ? VELTRIX_TYPE_RADIATE : VELTRIX_TYPE_PARALLEL, round % 2 == 0 ? 90 : 7);
+        param.length = 3000 + static_cast<int>(generator() % 4000);
+        param.in = (generator() % 100) / 100.0;
+        param.out = (generator() % 100) / 100.0;
+        param.asdist = round % 3 == 0;
+        if (param.asdist) {
+            param.in *= 3000;
+            param.out *= 3000;
+        }
+        param.easing = round % 4 == 1;
+        param.size = 1 + generator() % 12;
+        param.hardness = (generator() % 5) / 4.0;
+        const int cx = static_cast<int>(generator() % 64);
+        const int cy = static_cast<int>(generator() % 48);
+        const PointTarget target{{cx, cy},
+                                 {cx + static_cast<int>(generator() % 41) - 20, cy},
+                                 {cx + static_cast<int>(generator() % 61) - 30,
+                                  cy + static_cast<int>(generator() % 61) - 30}};
+        std::vector<uint8_t> fast;
+        std::vector<uint8_t> plain;
+        for (bool cross : {true, false}) {
+            PathTask::crossUnseenStretches = cross;
+            SetDrawWorkerCount(1);
+            (cross ? fast : plain) = DrawColoured(param, target, image);
+            SetDrawWorkerCount(0);
+        }
+        PathTask::crossUnseenStretches = true;
+        ASSERT_EQ(fast, plain) << "round " << round;
+    }
+}
+
+}  // namespace
