@@ -69,8 +69,9 @@ void MakeGuideFolder() {
 }
 
 // Open finding (fuzz/findings/draw_effect): a ring's piece count grows with its radius, not
-// with the canvas, so a circle target far larger than the canvas exhausts memory. Until the
-// circle layout bounds it, circle points stay within this many pixels unless
+// with the canvas, so a ring far larger than the canvas (far points, or a vast spacing jitter
+// or gain) exhausts memory. Until the circle layout bounds it, circle runs keep their points
+// within this many pixels and spcfluct and spcgain within their usual ranges unless
 // VELTRIX_FUZZ_FAR_RINGS is set, so the fuzzer can look for anything else.
 constexpr int32_t kNearRingLimit = 4096;
 
@@ -280,6 +281,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             p->x = std::clamp(p->x, -kNearRingLimit, kNearRingLimit);
             p->y = std::clamp(p->y, -kNearRingLimit, kNearRingLimit);
         }
+    }
+    if (param.type == VELTRIX_TYPE_CIRCLE && !FarRings()) {
+        // std::clamp keeps a NaN, which the layouts must still refuse.
+        param.spcfluct = std::clamp(param.spcfluct, 0.0, 1.0);
+        param.spcgain = std::clamp(param.spcgain, -5.0, 5.0);
     }
     const char* guide = kGuideNames[in.Byte() % (sizeof(kGuideNames) / sizeof(kGuideNames[0]))];
 
