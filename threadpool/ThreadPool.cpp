@@ -104,6 +104,7 @@ void ThreadPool::Run() {
     int completed = 0;
     std::exception_ptr failure;
     uint64_t seen = 0;
+    bool cancelSent = false;
     while (!signals.empty()) {
         {
             std::lock_guard<std::mutex> lock(completionMutex);
@@ -125,7 +126,11 @@ void ThreadPool::Run() {
                 }
             }
             ++completed;
-            if (progressProc != nullptr && progressProc(total, completed, progressUser) == 0) {
+            // One cancel reaches every task of the run; repeating it for each later ending
+            // task would walk all of them each time.
+            if (progressProc != nullptr && progressProc(total, completed, progressUser) == 0 &&
+                !cancelSent) {
+                cancelSent = true;
                 Cancel();
             }
             signals[i] = std::move(signals.back());
