@@ -1,8 +1,10 @@
 # Thin wrapper over the CMake presets. `make test` is the command CI runs.
 PRESETS := release debug tsan
 JOBS ?= $(shell nproc)
+# Seconds each fuzzer runs in `make fuzz`; the fuzzers run one after another.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo gallery test test-release test-debug test-tsan clean
+.PHONY: all deps build demo gallery test test-release test-debug test-tsan test-fuzz fuzz clean
 
 all: build
 
@@ -31,8 +33,24 @@ test-$(1): deps
 endef
 $(foreach preset,$(PRESETS),$(eval $(call preset_test,$(preset))))
 
-# The plain suite first (fast feedback), then AddressSanitizer+UBSan, then ThreadSanitizer.
-test: test-release test-debug test-tsan
+# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS.
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
+
+# Fuzzing needs clang with libFuzzer's runtime; without them the suites' replays still ran.
+test-fuzz: deps
+	@if printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' \
+	    | clang++ -fsanitize=fuzzer -x c++ - -o /dev/null 2>/dev/null; then \
+	  $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; \
+	else \
+	  echo "clang with libFuzzer not found: fuzzing skipped"; \
+	fi
+
+# The plain suite first (fast feedback), then AddressSanitizer+UBSan, then ThreadSanitizer,
+# then each fuzzer for a minute.
+test: test-release test-debug test-tsan test-fuzz
 
 clean:
 	rm -rf build out

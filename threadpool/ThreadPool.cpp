@@ -133,6 +133,7 @@ void ThreadPool::Run() {
     const int total = static_cast<int>(signals.size());
     int completed = 0;
     std::exception_ptr failure;
+    bool cancelSent = false;
     while (!signals.empty()) {
         for (size_t i = 0; i < signals.size();) {
             if (signals[i].wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
@@ -150,7 +151,11 @@ void ThreadPool::Run() {
                 }
             }
             ++completed;
-            if (progressProc != nullptr && progressProc(total, completed, progressUser) == 0) {
+            // One cancel reaches every task of the run; repeating it for each later ending
+            // task would walk all of them each time.
+            if (progressProc != nullptr && progressProc(total, completed, progressUser) == 0 &&
+                !cancelSent) {
+                cancelSent = true;
                 Cancel();
             }
             signals[i] = std::move(signals.back());
