@@ -1,9 +1,8 @@
 // Rasteriser benchmarks: one dab by diameter and hardness, lines by pen size, shared buffers.
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "filter/MoveEffectFilter.h"
 
 namespace {
@@ -84,9 +83,6 @@ void BM_DrawCircle(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_DrawCircle)
-    ->ArgNames({"diameter", "hardness%"})
-    ->ArgsProduct({{1, 4, 16, 64}, {0, 50, 100}});
 
 // Where the n-th 256-pixel line of a pen goes: seven lines a row, rows apart by the pen.
 PathPoint LineStart(int n, double pen) {
@@ -116,7 +112,6 @@ void BM_DrawLine(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 256);
 }
-BENCHMARK(BM_DrawLine)->ArgName("pen")->RangeMultiplier(2)->Range(1, 64);
 
 // 256 pixels as the line tasks draw them: one-pixel segments, pressure rising over the first 32.
 void DrawTaperedLine(MoveEffectFilter& filter, const PathPoint& from) {
@@ -143,7 +138,6 @@ void BM_DrawLineInPixelSegments(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 256);
 }
-BENCHMARK(BM_DrawLineInPixelSegments)->ArgName("pen")->RangeMultiplier(4)->Range(1, 64);
 
 // Threads drawing tapered lines (pen 8) into one buffer, each on its own rows (as tasks
 // mostly do) or all on the same rows (every pixel contended). A fixed iteration count keeps
@@ -170,13 +164,26 @@ void BM_SharedBufferLines(benchmark::State& state) {
         g_shared = nullptr;
     }
 }
-BENCHMARK(BM_SharedBufferLines)
-    ->ArgName("sameRows")
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(500)
-    ->Threads(1)
-    ->Threads(2)
-    ->UseRealTime();
+void Register() {
+    bench::Configure(benchmark::RegisterBenchmark("DrawCircle", BM_DrawCircle)
+                         ->ArgNames({"diameter", "hardness%"})
+                         ->ArgsProduct({{2, 3, 4, 8, 16, 32, 64}, {0, 50, 100}}));
+    bench::Configure(benchmark::RegisterBenchmark("DrawLine", BM_DrawLine)
+                         ->ArgName("pen")
+                         ->RangeMultiplier(2)
+                         ->Range(1, 64));
+    bench::Configure(
+        benchmark::RegisterBenchmark("DrawLineInPixelSegments", BM_DrawLineInPixelSegments)
+            ->ArgName("pen")
+            ->RangeMultiplier(4)
+            ->Range(1, 64));
+    auto* shared = benchmark::RegisterBenchmark("SharedBufferLines", BM_SharedBufferLines)
+                       ->ArgName("sameRows")
+                       ->Arg(0)
+                       ->Arg(1);
+    shared->Iterations(bench::Smoke() ? 1 : 500)->Threads(1)->Threads(2)->UseRealTime();
+}
+
+const bool registered = bench::AddRegistrar(&Register);
 
 }  // namespace

@@ -14,8 +14,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Ring piece counts beyond this are not representable as a 32-bit count.
-constexpr double kMaxRingPieces = 2147483646.0;
+// The most pieces a ring may have: about 21 million pixels of perimeter. A larger ring would
+// need gigabytes for its path (a host's far-away target could exhaust the memory of the
+// painting application) and is not laid.
+constexpr double kMaxRingPieces = 4194304.0;
 
 // How many more rings of a pass with no gain, after `done` of them, certainly lay nothing and
 // do not end the pass: rings too small to reach a canvas that lies away from the centre, or
@@ -139,7 +141,7 @@ void MoveEffectFilter::AppendCircleTask(const PathPoint& center, double angle, d
     const double b = radiusY;
     const double n0 = std::ceil(((a + b) * 3 - std::sqrt((a * 3 + b) * (b * 3 + a))) * kPi / 5);
     if (!(n0 <= kMaxRingPieces)) {
-        return;  // not a ring that any count of pieces can describe
+        return;
     }
     int32_t n = n0 > 3 ? static_cast<int32_t>(n0) : 3;
     if (n % 2 != 0) {

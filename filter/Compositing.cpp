@@ -4,6 +4,67 @@
 
 #include "filter/MoveEffectFilter.h"
 
+namespace {
+
+/// What every pixel of the dirty rectangle gets: the colour channels, then an alpha element
+/// that depends only on the coverage byte.
+struct PixelPattern {
+    uint8_t colour[20];     ///< the colour channels, in the output encoding
+    uint8_t alpha[256][4];  ///< the alpha element of each coverage, in the output encoding
+    int64_t colourBytes;
+};
+
+// Writes the pixels of one row of the rectangle. Sizes are compile-time constants, so each
+// pixel is a few fixed-size moves.
+template <int kPixel, int kAlpha>
+void WriteRow(uint8_t* out, const std::atomic<uint8_t>* coverage, int64_t count,
+              const PixelPattern& pattern) {
+    // Colour and alpha are stored separately: assembling the pixel first would read back a
+    // word just written in parts, which stalls.
+    for (int64_t i = 0; i < count; ++i) {
+        const uint8_t c = coverage[i].load(std::memory_order_relaxed);
+        uint8_t* pixel = out + i * kPixel;
+        std::memcpy(pixel, pattern.colour, kPixel - kAlpha);
+        std::memcpy(pixel + (kPixel - kAlpha), pattern.alpha[c], kAlpha);
+    }
+}
+
+using RowWriter = void (*)(uint8_t*, const std::atomic<uint8_t>*, int64_t, const PixelPattern&);
+
+// The writer for a pixel of `channels` elements of `width` bytes (alpha last).
+RowWriter WriterFor(int channels, int width) {
+    switch (width * 8 + channels) {
+        case 1 * 8 + 1:
+            return &WriteRow<1, 1>;
+        case 1 * 8 + 2:
+            return &WriteRow<2, 1>;
+        case 1 * 8 + 4:
+            return &WriteRow<4, 1>;
+        case 1 * 8 + 5:
+            return &WriteRow<5, 1>;
+        case 2 * 8 + 1:
+            return &WriteRow<2, 2>;
+        case 2 * 8 + 2:
+            return &WriteRow<4, 2>;
+        case 2 * 8 + 4:
+            return &WriteRow<8, 2>;
+        case 2 * 8 + 5:
+            return &WriteRow<10, 2>;
+        case 4 * 8 + 1:
+            return &WriteRow<4, 4>;
+        case 4 * 8 + 2:
+            return &WriteRow<8, 4>;
+        case 4 * 8 + 4:
+            return &WriteRow<16, 4>;
+        case 4 * 8 + 5:
+            return &WriteRow<20, 4>;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* color, uint8_t* pixels,
                                     int rowBytes) {
     if (pixels == nullptr || !strokeBuffer) {
@@ -43,51 +104,58 @@ void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* col
     if (rowSpan < width * pixelSize) {
         return;
     }
-    for (int64_t y = 0; y < height; ++y) {
-        std::memset(pixels + y * rowBytes, 0, static_cast<size_t>(rowSpan));
-    }
-    if (depth < VELTRIX_DEPTH_U8 || depth > VELTRIX_DEPTH_FLOAT) {
-        return;
+    const bool encoded = depth >= VELTRIX_DEPTH_U8 && depth <= VELTRIX_DEPTH_FLOAT;
+    int64_t x0 = minX.load(std::memory_order_relaxed);
+    int64_t x1 = maxX.load(std::memory_order_relaxed);
+    int64_t y0 = minY.load(std::memory_order_relaxed);
+    int64_t y1 = maxY.load(std::memory_order_relaxed);
+    if (!encoded || x0 >= x1 || y0 >= y1) {
+        x0 = x1 = y0 = y1 = 0;  // nothing but the clearing
     }
 
-    const size_t colorBytes = static_cast<size_t>(colorChannels) * channelWidth;
-    const int32_t x0 = minX.load(std::memory_order_relaxed);
-    const int32_t x1 = maxX.load(std::memory_order_relaxed);
-    const int32_t y0 = minY.load(std::memory_order_relaxed);
-    const int32_t y1 = maxY.load(std::memory_order_relaxed);
-    for (int64_t y = y0; y < y1; ++y) {
-        const std::atomic<uint8_t>* coverageRow = strokeBuffer.get() + y * width;
-        uint8_t* row = pixels + y * rowBytes;
-        for (int64_t x = x0; x < x1; ++x) {
-            const uint8_t c = coverageRow[x].load(std::memory_order_relaxed);
-            uint8_t* pixel = row + x * pixelSize;
-            // A null colour is all zeros, which the clearing already wrote.
-            if (color != nullptr) {
-                std::memcpy(pixel, color, colorBytes);
+    PixelPattern pattern;
+    pattern.colourBytes = static_cast<int64_t>(colorChannels) * channelWidth;
+    // A null colour is all zeros.
+    std::memset(pattern.colour, 0, sizeof pattern.colour);
+    if (color != nullptr) {
+        std::memcpy(pattern.colour, color, static_cast<size_t>(pattern.colourBytes));
+    }
+    for (int c = 0; c < 256; ++c) {
+        uint8_t* alpha = pattern.alpha[c];
+        switch (depth) {
+            case VELTRIX_DEPTH_U16: {
+                // Full coverage is 255 * 255 = 65025, not 65535.
+                const auto value = static_cast<uint16_t>(c * 255);
+                std::memcpy(alpha, &value, sizeof value);
+                break;
             }
-            uint8_t* alpha = pixel + colorBytes;
-            // Wider elements go through memcpy: odd row bytes leave them misaligned.
-            switch (depth) {
-                case VELTRIX_DEPTH_U8:
-                    *alpha = c;
-                    break;
-                case VELTRIX_DEPTH_U16: {
-                    // Full coverage is 255 * 255 = 65025, not 65535.
-                    const auto value = static_cast<uint16_t>(c * 255);
-                    std::memcpy(alpha, &value, sizeof value);
-                    break;
-                }
-                case VELTRIX_DEPTH_HALF: {
-                    const uint16_t value = Float32To16(static_cast<float>(c) / 255.0f);
-                    std::memcpy(alpha, &value, sizeof value);
-                    break;
-                }
-                default: {
-                    const float value = static_cast<float>(c) / 255.0f;
-                    std::memcpy(alpha, &value, sizeof value);
-                    break;
-                }
+            case VELTRIX_DEPTH_HALF: {
+                const uint16_t value = Float32To16(static_cast<float>(c) / 255.0f);
+                std::memcpy(alpha, &value, sizeof value);
+                break;
             }
+            case VELTRIX_DEPTH_FLOAT: {
+                const float value = static_cast<float>(c) / 255.0f;
+                std::memcpy(alpha, &value, sizeof value);
+                break;
+            }
+            default:
+                alpha[0] = static_cast<uint8_t>(c);
+                break;
         }
+    }
+    const RowWriter writeRow = WriterFor(channels, channelWidth);
+
+    // Each byte is written once: rows outside the rectangle and the parts of its rows left and
+    // right of it are cleared, the rectangle gets colour and alpha.
+    for (int64_t y = 0; y < height; ++y) {
+        uint8_t* row = pixels + y * rowBytes;
+        if (y < y0 || y >= y1) {
+            std::memset(row, 0, static_cast<size_t>(rowSpan));
+            continue;
+        }
+        std::memset(row, 0, static_cast<size_t>(x0 * pixelSize));
+        writeRow(row + x0 * pixelSize, strokeBuffer.get() + y * width + x0, x1 - x0, pattern);
+        std::memset(row + x1 * pixelSize, 0, static_cast<size_t>(rowSpan - x1 * pixelSize));
     }
 }

@@ -8,9 +8,15 @@
 
 #include <veltrix/veltrix.h>
 
+#include "filter/DabRasteriser.h"
 #include "threadpool/ThreadPool.h"
 
 class PathParser;
+
+/// Frees what calloc gave.
+struct CallocDeleter {
+    void operator()(void* p) const noexcept;
+};
 
 /// The base image as the filter keeps it: the host's pixels are used in place, not owned.
 struct BaseImage {
@@ -96,7 +102,8 @@ class MoveEffectFilter {
     PathParser* guide = nullptr;
     BaseImage baseImage;
     /// One coverage byte per canvas pixel, row-major; only ever raised (atomic maximum).
-    std::unique_ptr<std::atomic<uint8_t>[]> strokeBuffer;
+    /// Allocated zeroed by calloc, so untouched pages are never written.
+    std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> strokeBuffer;
     /// Dirty rectangle: columns minX <= x < maxX, rows minY <= y < maxY.
     std::atomic<int32_t> minX{0};
     std::atomic<int32_t> minY{0};
@@ -105,4 +112,13 @@ class MoveEffectFilter {
     ThreadPool pool;
     void* progressUser = nullptr;
     ProgressCallback progressProc = nullptr;
+    /// Stamps the dabs of this run's pen hardness.
+    DabRasteriser rasteriser;
+
+    /// Test-only: when set, DrawLine hands every segment to this rasteriser instead (the
+    /// differential tests and benchmarks plug in the straightforward one). Change it only
+    /// while no run is active.
+    using LineRasteriser = void (*)(MoveEffectFilter& filter, const PathPoint& from,
+                                    double fromPressure, const PathPoint& to, double toPressure);
+    static std::atomic<LineRasteriser> lineRasteriser;
 };

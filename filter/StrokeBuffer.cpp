@@ -20,14 +20,6 @@
 
 namespace {
 
-/// A dab's pixel range, columns x0 <= x < x1 and rows y0 <= y < y1, clamped to the canvas.
-struct PixelRange {
-    int32_t x0;
-    int32_t y0;
-    int32_t x1;
-    int32_t y1;
-};
-
 // floor/ceil are clamped in double before conversion, so huge or infinite extents convert
 // safely. The lower bounds are also capped at the canvas size and the upper ones at 0: the
 // rectangle's minima start at the size and its maxima at 0, so that changes no result.
@@ -63,11 +55,12 @@ void Widen(MoveEffectFilter& filter, const PixelRange& range) {
     RaiseTo(filter.maxY, range.y1);
 }
 
-// Raises a coverage byte to `value` unless another worker got it there or higher first.
-void RaiseCoverage(std::atomic<uint8_t>& cell, uint8_t current, uint8_t value) {
-    while (value > current &&
-           !cell.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
-    }
+// The union of ranges, gathered locally so that a line widens the shared rectangle once.
+void Unite(PixelRange& into, const PixelRange& range) {
+    into.x0 = std::min(into.x0, range.x0);
+    into.y0 = std::min(into.y0, range.y0);
+    into.x1 = std::max(into.x1, range.x1);
+    into.y1 = std::max(into.y1, range.y1);
 }
 
 // Segments up to this length are walked dab by dab exactly as written. Longer ones (only
@@ -93,8 +86,12 @@ struct DabChain {
     }
 };
 
-// Stamps the chain: the pressure is taken before each step and the dab placed after it.
+// Stamps the chain: the pressure is taken before each step and the dab placed after it. The
+// dabs' ranges are gathered and widen the rectangle once, at the end.
 void Walk(MoveEffectFilter& filter, const DabChain& chain) {
+    const int32_t width = filter.baseImage.width;
+    const int32_t height = filter.baseImage.height;
+    PixelRange reached{width, height, 0, 0};
     double t = 0.0;
     do {
         const double s = chain.PressureAt(t) * chain.size;
@@ -103,7 +100,11 @@ void Walk(MoveEffectFilter& filter, const DabChain& chain) {
             next = t + 0.1;
         } else {
             next = t + std::min(s, 1.0);
-            filter.DrawCircle(chain.fromX + chain.ux * next, chain.fromY + chain.uy * next, s);
+            const double cx = chain.fromX + chain.ux * next;
+            const double cy = chain.fromY + chain.uy * next;
+            const PixelRange range = RangeOf(cx, cy, s * 0.5, width, height);
+            filter.rasteriser.Stamp(filter.strokeBuffer.get(), width, cx, cy, s, range);
+            Unite(reached, range);
         }
         // Unreachable below kPlainWalkLength; stops a walk whose step no longer moves t.
         if (!(next > t)) {
@@ -111,6 +112,7 @@ void Walk(MoveEffectFilter& filter, const DabChain& chain) {
         }
         t = next;
     } while (!(t > chain.length));
+    Widen(filter, reached);
 }
 
 // Widens the rectangle as the dabs whose steps start at t in [a, b] would, without stamping
@@ -202,8 +204,14 @@ void WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
 
 }  // namespace
 
+std::atomic<MoveEffectFilter::LineRasteriser> MoveEffectFilter::lineRasteriser{nullptr};
+
 void MoveEffectFilter::DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
                                 double toPressure) {
+    if (const LineRasteriser plugged = lineRasteriser.load(std::memory_order_relaxed)) {
+        plugged(*this, from, fromPressure, to, toPressure);
+        return;
+    }
     const double size = param.size;
     // Non-finite input would make the walk endless; a pen below 0.1 never makes a dab.
     if (!strokeBuffer || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
@@ -233,78 +241,8 @@ void MoveEffectFilter::DrawCircle(double cx, double cy, double diameter) {
         std::isnan(cy - outerRadius) || std::isnan(cy + outerRadius)) {
         return;
     }
-    const double h = param.hardness;
-    const double coreRadius = outerRadius * h;
-    const double softWidth = outerRadius - coreRadius;
-    const double k = softWidth > 1e-12 ? 1.0 / softWidth : 0.0;
-    const double exponent = 4.0 * h + 1.0;
-
-    const int32_t width = baseImage.width;
-    const PixelRange range = RangeOf(cx, cy, outerRadius, width, baseImage.height);
-
-    const double core2 = coreRadius * coreRadius;
-    const double outer2 = outerRadius * outerRadius;
-    const double solidBelow = core2 - 1.0;
-    const double inCore = core2 + 1e-12;
-    const double outside = outer2 - 1e-12;
-    static constexpr double kOffsets[4] = {-0.375, -0.125, 0.125, 0.375};
-
-    for (int32_t y = range.y0; y < range.y1; ++y) {
-        std::atomic<uint8_t>* row = strokeBuffer.get() + static_cast<int64_t>(y) * width;
-        const double dy = (y + 0.5) - cy;
-        for (int32_t x = range.x0; x < range.x1; ++x) {
-            const uint8_t current = row[x].load(std::memory_order_relaxed);
-            if (current == 255) {
-                continue;
-            }
-            const double dx = (x + 0.5) - cx;
-            const double q = dx * dx + dy * dy;
-            uint8_t value = 255;
-            if (!(q < solidBelow)) {
-                bool allIn = true;
-                bool allOut = true;
-                for (const double oy : {-0.375, 0.375}) {
-                    for (const double ox : {-0.375, 0.375}) {
-                        const double cornerX = dx + ox;
-                        const double cornerY = dy + oy;
-                        const double d2 = cornerX * cornerX + cornerY * cornerY;
-                        allIn = allIn && d2 <= inCore;
-                        allOut = allOut && d2 >= outside;
-                    }
-                }
-                if (allIn && !allOut) {
-                    value = 255;
-                } else if (allOut && !(allIn && q < outer2)) {
-                    continue;
-                } else {
-                    // Row by row, left to right: the order of the sum is part of the result.
-                    double sum = 0.0;
-                    for (const double oy : kOffsets) {
-                        const double sy = dy + oy;
-                        for (const double ox : kOffsets) {
-                            const double sx = dx + ox;
-                            const double s2 = sx * sx + sy * sy;
-                            if (s2 <= inCore) {
-                                sum += 1.0;
-                            } else if (s2 < outside) {
-                                sum += std::pow(1.0 - k * (std::sqrt(s2) - coreRadius), exponent);
-                            }
-                        }
-                    }
-                    // A hardness below -0.25 makes the exponent negative: samples may exceed 1
-                    // or be infinite (or NaN), so the value is clamped before conversion.
-                    double scaled = sum * 0.0625 * 255 + 0.5;
-                    if (!(scaled > 0.0)) {
-                        scaled = 0.0;
-                    } else if (scaled > 255.0) {
-                        scaled = 255.0;
-                    }
-                    value = static_cast<uint8_t>(scaled);
-                }
-            }
-            RaiseCoverage(row[x], current, value);
-        }
-    }
+    const PixelRange range = RangeOf(cx, cy, outerRadius, baseImage.width, baseImage.height);
+    rasteriser.Stamp(strokeBuffer.get(), baseImage.width, cx, cy, diameter, range);
     Widen(*this, range);
 }
 

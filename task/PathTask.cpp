@@ -41,6 +41,18 @@ PathTask::~PathTask() = default;
 
 void PathTask::AppendPathSegment(const PathSegment& segment) {
     path.Append(segment);
+    // The pool hands long paths out first. The polygon through the points (control points
+    // included) is at least as long as the path, and the task's walk grows with that length.
+    for (const PathPoint& point : segment.points) {
+        if (hasLastPoint && segment.kind != PathSegment::kMove) {
+            const double step = std::hypot(point.x - lastPoint.x, point.y - lastPoint.y);
+            if (std::isfinite(step)) {
+                costHint += step;
+            }
+        }
+        lastPoint = point;
+        hasLastPoint = true;
+    }
 }
 
 double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOut,
@@ -71,6 +83,7 @@ void PathTask::Run() {
         if (allMarked) {
             lines.push_back({0.0, path.totalLength + 1.0, false, false});
             DrawLinesFromPath(lines);
+            ReleasePath();
             return;
         }
     } else {
@@ -83,6 +96,14 @@ void PathTask::Run() {
         ConnectLines(lines);
     }
     DrawLinesFromPath(lines);
+    ReleasePath();
+}
+
+void PathTask::ReleasePath() {
+    // Nothing reads the path once the task has drawn. The pool keeps every task of a run until
+    // the run ends, and a run's rings hold tens of MiB of pieces, so they go now.
+    path = PathParser();
+    reach = std::vector<Box>();
 }
 
 void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {

@@ -31,6 +31,8 @@ class PathTask : public ThreadPoolTask {
     PathTask(MoveEffectFilter* filter, CircleTarget* circle);
     ~PathTask() override;
 
+    /// Appends a segment to the path and adds its length (through its control points) to the
+    /// pool's cost hint.
     void AppendPathSegment(const PathSegment& segment);
     void Run() override;
 
@@ -82,6 +84,8 @@ class PathTask : public ThreadPoolTask {
     /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
     double DistanceToCanvas(const PathPoint& from, const PathPoint& to) const;
     void BuildReach();
+    /// Frees the path's segments and pieces after the task has drawn.
+    void ReleasePath();
 
     /// reach[i]: the bounding box of pieces i..end, so the scan can stop once what is left of
     /// the path lies off the canvas (those samples are unmarked, so stopping changes nothing).
@@ -89,4 +93,7 @@ class PathTask : public ThreadPoolTask {
         double minX, minY, maxX, maxY;
     };
     std::vector<Box> reach;
+    /// The last point appended, for the cost hint.
+    PathPoint lastPoint{0.0, 0.0};
+    bool hasLastPoint = false;
 };

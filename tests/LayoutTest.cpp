@@ -230,6 +230,15 @@ TEST(CircleLayout, RingPieceCountFollowsThePerimeter) {
     }
 }
 
+TEST(CircleLayout, RingsTooLargeToHoldInMemoryAreNotLaid) {
+    LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, 50));
+    rig.filter.SetTarget(CircleTarget{500, 500, 100.0, 100.0, 0.0, 0.0});
+    rig.filter.AppendCircleTask({500, 500}, 0.0, 0.0, 1e8, 1e8);
+    EXPECT_TRUE(rig.Tasks().empty());
+    rig.filter.AppendCircleTask({500, 500}, 0.0, 0.0, 1e4, 1e4);
+    EXPECT_EQ(rig.Tasks().size(), 1u);
+}
+
 TEST(CircleLayout, VisibilityMeansTheOutlineMeetsTheCanvas) {
     LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, 50));
     const struct {

@@ -53,31 +53,31 @@ struct Image {
 
 // Samples pixel (1, 1) of a 3 x 2 image whose rows are padded to an odd length, so that wider
 // elements sit misaligned; the mask rows are odd too.
-int DepthOf(const Image& spec) {
-    const int width = WidthOf(spec.depth);
-    const int pixelSize = static_cast<int>(spec.channels.size()) * width;
+int DepthOf(const Image& pixel) {
+    const int width = WidthOf(pixel.depth);
+    const int pixelSize = static_cast<int>(pixel.channels.size()) * width;
     const int rowBytes = 3 * pixelSize + 1;
     std::vector<uint8_t> pixels(2 * rowBytes, 0xEE);
-    for (size_t i = 0; i < spec.channels.size(); ++i) {
-        Store(&pixels[rowBytes + pixelSize + i * width], spec.depth, spec.channels[i]);
+    for (size_t i = 0; i < pixel.channels.size(); ++i) {
+        Store(&pixels[rowBytes + pixelSize + i * width], pixel.depth, pixel.channels[i]);
     }
     std::vector<uint8_t> mask(2 * 7, 0xEE);
-    if (spec.maskDepth >= 0) {
-        Store(&mask[7 + 1], spec.maskDepth, spec.mask);
+    if (pixel.maskDepth >= 0) {
+        Store(&mask[7 + 1], pixel.maskDepth, pixel.mask);
     }
     MoveEffectImageParam image{};
-    image.colorMode = spec.colorMode;
-    image.depth = static_cast<uint8_t>(spec.depth);
-    image.invertGray = spec.invertGray;
-    image.channelOrder = spec.order.data();
-    image.channelCount = static_cast<int8_t>(spec.order.size());
+    image.colorMode = pixel.colorMode;
+    image.depth = static_cast<uint8_t>(pixel.depth);
+    image.invertGray = pixel.invertGray;
+    image.channelOrder = pixel.order.data();
+    image.channelCount = static_cast<int8_t>(pixel.order.size());
     image.width = 3;
     image.height = 2;
     image.rowBytes = rowBytes;
     image.pixels = pixels.data();
-    image.maskDepth = static_cast<uint8_t>(spec.maskDepth < 0 ? 0 : spec.maskDepth);
+    image.maskDepth = static_cast<uint8_t>(pixel.maskDepth < 0 ? 0 : pixel.maskDepth);
     image.maskRowBytes = 7;
-    image.mask = spec.maskDepth >= 0 ? mask.data() : nullptr;
+    image.mask = pixel.maskDepth >= 0 ? mask.data() : nullptr;
     MoveEffectFilter filter(MoveEffectParam{}, 1);
     filter.SetBaseImage(&image);
     return filter.GetPixelDepth(1, 1);

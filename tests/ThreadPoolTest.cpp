@@ -52,7 +52,7 @@ class Latch {
 // Holds its worker until it is cancelled: its Cancel opens the gate only after setting the
 // flag, so the test knows the cancel reached the task before the task goes on.
 class GatedTask : public ThreadPoolTask {
-public:
+  public:
     GatedTask(Latch* gate, std::atomic<int>* ran) : gate_(gate), ran_(ran) {}
     void Run() override {
         gate_->Wait();
@@ -65,7 +65,7 @@ public:
         gate_->Open();
     }
 
-private:
+  private:
     Latch* gate_;
     std::atomic<int>* ran_;
 };

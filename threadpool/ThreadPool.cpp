@@ -1,6 +1,7 @@
 // ThreadPool: worker loop, batch hand-over, completion polling and cancellation.
 #include "threadpool/ThreadPool.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <future>
@@ -64,6 +65,10 @@ void ThreadPool::Enqueue(std::shared_ptr<ThreadPoolTask> task) {
     tasks.push(std::move(task));
 }
 
+void ThreadPool::HandOutCostliestFirst(bool enable) {
+    costliestFirst = enable;
+}
+
 void ThreadPool::SetProgressCallback(ProgressProc proc, void* user) {
     progressProc = proc;
     progressUser = user;
@@ -75,26 +80,51 @@ void ThreadPool::Run() {
     std::vector<std::future<void>> signals;
     {
         std::lock_guard<std::mutex> lock(queueMutex);
-        signals.reserve(tasks.size());
-        running.reserve(running.size() + tasks.size());
+        std::vector<std::shared_ptr<ThreadPoolTask>> batch;
+        batch.reserve(tasks.size());
         while (!tasks.empty()) {
-            std::shared_ptr<ThreadPoolTask> task = std::move(tasks.front());
+            batch.push_back(std::move(tasks.front()));
             tasks.pop();
+        }
+        if (costliestFirst) {
+            // Stable among equals. The work left at the end is then made of the shortest
+            // tasks, so the workers finish close together.
+            std::stable_sort(
+                batch.begin(), batch.end(),
+                [](const std::shared_ptr<ThreadPoolTask>& a,
+                   const std::shared_ptr<ThreadPoolTask>& b) { return a->costHint > b->costHint; });
+        }
+        signals.reserve(batch.size());
+        running.reserve(running.size() + batch.size());
+        {
+            std::lock_guard<std::mutex> wake(completionMutex);
+            unfinished = batch.size();
+            failed = false;
+        }
+        for (std::shared_ptr<ThreadPoolTask>& task : batch) {
             running.push_back(task);
             auto done = std::make_shared<std::promise<void>>();
             signals.push_back(done->get_future());
             jobs.push([this, task, done] {
+                bool threw = false;
                 try {
                     task->Run();
                     done->set_value();
                 } catch (...) {
+                    threw = true;
                     done->set_exception(std::current_exception());
                 }
+                // Only the last task, or a failing one, wakes the caller; it polls for the
+                // others' progress, so a run of many short tasks does not pay a wake-up each.
+                bool wake = false;
                 {
-                    std::lock_guard<std::mutex> wake(completionMutex);
-                    ++completionCount;
+                    std::lock_guard<std::mutex> lock(completionMutex);
+                    failed = failed || threw;
+                    wake = --unfinished == 0 || threw;
                 }
-                completion.notify_one();
+                if (wake) {
+                    completion.notify_one();
+                }
             });
         }
     }
@@ -103,13 +133,8 @@ void ThreadPool::Run() {
     const int total = static_cast<int>(signals.size());
     int completed = 0;
     std::exception_ptr failure;
-    uint64_t seen = 0;
     bool cancelSent = false;
     while (!signals.empty()) {
-        {
-            std::lock_guard<std::mutex> lock(completionMutex);
-            seen = completionCount;
-        }
         for (size_t i = 0; i < signals.size();) {
             if (signals[i].wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
                 ++i;
@@ -137,11 +162,11 @@ void ThreadPool::Run() {
             signals.pop_back();
         }
         if (!signals.empty()) {
-            // Waits for the next completion, or 10 ms at most, so a cancel still passes on
-            // promptly without paying a fixed 10 ms per pass.
+            // Polls every 10 ms, so progress reaches the host and a cancel passes on within
+            // about 10 ms; the last completion (or a failure) ends the wait at once.
             std::unique_lock<std::mutex> lock(completionMutex);
             completion.wait_for(lock, std::chrono::milliseconds(10),
-                                [&] { return completionCount != seen; });
+                                [&] { return unfinished == 0 || (failed && !failure); });
         }
     }
 

@@ -33,8 +33,13 @@ class ThreadPool {
     void Enqueue(std::shared_ptr<ThreadPoolTask> task);
     void SetProgressCallback(ProgressProc proc, void* user);
 
+    /// Makes Run hand out the tasks with the largest costHint first (stable among equals)
+    /// instead of front first.
+    void HandOutCostliestFirst(bool enable);
+
     /// Runs every queued task on the workers and returns when all have ended. Progress is
-    /// reported once per finished task in completion order; a 0 from it cancels the rest.
+    /// reported once per finished task, in the order the caller sees them finish (it looks
+    /// every 10 ms and at the end); a 0 from it cancels the rest.
     /// If a task throws, the others are cancelled, all are awaited, then the first exception
     /// is rethrown here.
     void Run();
@@ -66,9 +71,11 @@ class ThreadPool {
     std::atomic<int32_t> completedTasks{0};
     void* progressUser = nullptr;
     ProgressProc progressProc = nullptr;
+    bool costliestFirst = false;
 
-    // Lets Run wait for the next completion instead of sleeping a fixed 10 ms.
+    // Lets Run wait for the end of the batch (or a failure) instead of sleeping a fixed 10 ms.
     std::mutex completionMutex;
     std::condition_variable completion;
-    uint64_t completionCount = 0;
+    size_t unfinished = 0;  ///< tasks of the current batch still running or queued
+    bool failed = false;    ///< a task of the current batch threw
 };

@@ -13,6 +13,10 @@ class ThreadPoolTask {
     virtual void Cancel() { cancelled.store(true, std::memory_order_relaxed); }
     bool IsCancelled() const { return cancelled.load(std::memory_order_relaxed); }
 
+    /// A rough measure of the task's work (any unit, 0 by default), by which a pool can hand
+    /// the costliest tasks out first. Set it before the task is enqueued.
+    double costHint = 0.0;
+
   protected:
     ThreadPoolTask() = default;
 

@@ -1,0 +1,209 @@
+// DabRasteriser: the plain per-pixel dab, the soft pixel's sum, and the choice of fast kernel.
+#include "filter/DabRasteriser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "filter/DabMath.h"
+
+namespace {
+
+// Beyond this radius the margins of the fast path's row and column skipping (a fiftieth of a
+// pixel) could drown in the rounding of squared distances; such dabs go the plain way.
+constexpr double kMaxFastRadius = 1e6;
+
+// Dabs up to this many columns wide test every pixel of their range.
+constexpr int32_t kVisitWhole = 8;
+
+// Among the fast kernel's per-pixel results: a soft pixel whose sum is still to be formed.
+constexpr int kSampleLater = 256;
+
+// The bytes of sample counts 0 to 16 (dab::ByteOf of the count).
+struct CountBytes {
+    int bytes[17];
+    CountBytes() {
+        for (int n = 0; n <= 16; ++n) {
+            bytes[n] = dab::ByteOf(n);
+        }
+    }
+    int operator[](int64_t n) const { return bytes[n]; }
+};
+const CountBytes kCountBytes;
+
+using dab::kMaxSpan;
+
+// The plain algorithm's decision for one pixel whose coverage is below 255: its new byte, or
+// kKeep. dx2 and dy2 are the squared offsets of the pixel centre, sx2 and sy2 those of its
+// samples (the corners are samples 0 and 3 of the first and last sample rows).
+int PlainByte(double dx2, double dy2, const double* sx2, const double* sy2, const dab::Shape& shape,
+              double exponent) {
+    const double q = dx2 + dy2;
+    if (q < shape.solidBelow) {
+        return 255;
+    }
+    bool allIn = true;
+    bool allOut = true;
+    for (const int i : {0, 3}) {
+        for (const int j : {0, 3}) {
+            const double d2 = sx2[j] + sy2[i];
+            allIn = allIn && d2 <= shape.inCore;
+            allOut = allOut && d2 >= shape.outside;
+        }
+    }
+    if (allIn && !allOut) {
+        return 255;
+    }
+    if (allOut && !(allIn && q < shape.outer2)) {
+        return dab::kKeep;
+    }
+    return dab::ByteOf(dab::ExactSum(sx2, sy2, shape, exponent));
+}
+
+// Squared offsets of a pixel centre and of its four sample rows or columns: d = (p + 0.5) - c,
+// then (d + o)^2, exactly as the algorithm forms them.
+void SampleSquares(int32_t p, double centre, double& d2, double* s2) {
+    const double d = (p + 0.5) - centre;
+    d2 = d * d;
+    for (int j = 0; j < 4; ++j) {
+        const double s = d + dab::kOffsets[j];
+        s2[j] = s * s;
+    }
+}
+
+}  // namespace
+
+namespace dab {
+
+double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double exponent) {
+    double sum = 0.0;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            const double s2 = sx2[j] + sy2[i];
+            if (s2 <= shape.inCore) {
+                sum += 1.0;
+            } else if (s2 < shape.outside) {
+                sum += std::pow(1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius), exponent);
+            }
+        }
+    }
+    return sum;
+}
+
+// The power function is replaced by interpolation with a known error bound. The byte is
+// monotone in the sum, so if the bytes of sum - bound and sum + bound agree, that is the exact
+// byte; if the upper one does not exceed the current coverage, nothing would be written. Only
+// otherwise (close to a rounding boundary of the byte) is the sum formed again with std::pow,
+// in the algorithm's order.
+int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t current) {
+    const Shape& shape = job.shape;
+    double sum = 0.0;
+    // Rounding of this sum and of the exact one: 16 terms of at most 1 each.
+    double bound = 1e-13;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            const double s2 = sx2[j] + sy2[i];
+            if (s2 <= shape.inCore) {
+                sum += 1.0;
+            } else if (s2 < shape.outside) {
+                const double b = 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
+                if (!(b > 0.0 && b < 1.0)) {
+                    // Outside the table (a rounding at the rim or the core): the exact sum.
+                    return ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
+                }
+                sum += job.power->At(b, bound);
+            }
+        }
+    }
+    const uint8_t high = ByteOf(sum + bound);
+    if (high <= current) {
+        return kKeep;
+    }
+    const uint8_t low = ByteOf(sum - bound);
+    return low == high ? high : ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
+}
+
+}  // namespace dab
+
+// The fast kernel for each instruction set; see DabKernel.inc.
+namespace generic {
+#if defined(__SSE2__) || defined(__ARM_NEON)
+typedef double Lanes __attribute__((vector_size(16)));
+typedef int64_t Mask __attribute__((vector_size(16)));
+constexpr int32_t kLanes = 2;
+#else
+typedef double Lanes __attribute__((vector_size(8)));
+typedef int64_t Mask __attribute__((vector_size(8)));
+constexpr int32_t kLanes = 1;
+#endif
+#include "filter/DabKernel.inc"
+}  // namespace generic
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VELTRIX_HAVE_AVX2_KERNEL 1
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+namespace avx2 {
+typedef double Lanes __attribute__((vector_size(32)));
+typedef int64_t Mask __attribute__((vector_size(32)));
+constexpr int32_t kLanes = 4;
+#include "filter/DabKernel.inc"
+}  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif
+
+DabRasteriser::DabRasteriser(double h)
+    : hardness(h), exponent(4.0 * h + 1.0), power(4.0 * h + 1.0), kernel(&generic::StampFast) {
+    fast = h >= 0.0 && h <= 1.0 && power.Usable();
+#if defined(VELTRIX_HAVE_AVX2_KERNEL)
+    if (__builtin_cpu_supports("avx2")) {
+        kernel = &avx2::StampFast;
+    }
+#endif
+}
+
+void DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
+                               double diameter, const PixelRange& range) const {
+    const dab::Shape shape(diameter, hardness);
+    double sy2[4];
+    double sx2[4];
+    double dy2;
+    double dx2;
+    for (int32_t y = range.y0; y < range.y1; ++y) {
+        std::atomic<uint8_t>* row = buffer + static_cast<int64_t>(y) * width;
+        SampleSquares(y, cy, dy2, sy2);
+        for (int32_t x = range.x0; x < range.x1; ++x) {
+            const uint8_t current = row[x].load(std::memory_order_relaxed);
+            if (current == 255) {
+                continue;
+            }
+            SampleSquares(x, cx, dx2, sx2);
+            const int value = PlainByte(dx2, dy2, sx2, sy2, shape, exponent);
+            if (value != dab::kKeep) {
+                dab::Raise(row[x], current, static_cast<uint8_t>(value));
+            }
+        }
+    }
+}
+
+void DabRasteriser::Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
+                          double diameter, const PixelRange& range) const {
+    const int32_t columns = range.x1 - range.x0;
+    if (columns <= 0 || range.y1 <= range.y0) {
+        return;
+    }
+    const dab::Shape shape(diameter, hardness);
+    if (!fast || columns > kMaxSpan || !(shape.outerRadius <= kMaxFastRadius)) {
+        StampPlain(buffer, width, cx, cy, diameter, range);
+        return;
+    }
+    kernel({buffer, width, cx, cy, range, shape, exponent, &power});
+}

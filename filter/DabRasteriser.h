@@ -1,0 +1,47 @@
+// DabRasteriser: stamps soft round dabs into the stroke buffer, skipping what cannot change a byte.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "filter/PowerTable.h"
+
+namespace dab {
+struct Job;
+}
+
+/// A dab's pixel range, columns x0 <= x < x1 and rows y0 <= y < y1, clamped to the canvas.
+struct PixelRange {
+    int32_t x0;
+    int32_t y0;
+    int32_t x1;
+    int32_t y1;
+};
+
+/// The dab of one run's pen hardness. Every stamp gives exactly the bytes of the plain
+/// algorithm: per pixel the core test, the corner tests and the 16-sample integration with a
+/// power function per rim sample. Read-only after construction; Stamp is thread-safe (each
+/// pixel is raised by an atomic maximum).
+class DabRasteriser {
+  public:
+    explicit DabRasteriser(double hardness);
+
+    /// Stamps a dab of `diameter` pixels centred at (cx, cy) over `range` of a buffer of
+    /// `width` columns. The range must be the dab's clamped range; the caller widens the dirty
+    /// rectangle.
+    void Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy, double diameter,
+               const PixelRange& range) const;
+
+    /// The same dab pixel by pixel as the algorithm is written, for any hardness and size.
+    void StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
+                    double diameter, const PixelRange& range) const;
+
+  private:
+    double hardness;
+    double exponent;
+    PowerTable power;
+    /// Hardness in [0, 1]: the core lies inside the dab, the exponent in [1, 5].
+    bool fast;
+    /// The fast kernel for this processor's vector unit.
+    void (*kernel)(const dab::Job& job);
+};

@@ -1,0 +1,34 @@
+// PowerTable: b^e for b in (0, 1) by linear interpolation, with a bound on the error.
+#pragma once
+
+#include <vector>
+
+/// Interpolates b^e between 1025 exact values. Built once per run for the run's exponent;
+/// read-only afterwards, so any thread may use it.
+class PowerTable {
+  public:
+    /// For exponents 1 to 5 (hardness 0 to 1); Usable() is false for any other.
+    explicit PowerTable(double exponent);
+
+    bool Usable() const { return usable; }
+
+    /// b^e approximately, for 0 < b < 1; `bound` grows by an upper bound of |result - pow(b, e)|,
+    /// std::pow's own rounding included.
+    double At(double b, double& bound) const {
+        const double position = b * kIntervals;  // exact: a power of two
+        const int i = static_cast<int>(position);
+        const Interval& interval = intervals[i];
+        bound += interval.error;
+        return interval.value + interval.slope * (position - i);  // the difference is exact
+    }
+
+  private:
+    static constexpr int kIntervals = 1024;
+    struct Interval {
+        double value;  ///< pow(i / kIntervals, e)
+        double slope;  ///< the next value minus this one
+        double error;  ///< bound of the interpolation error over the interval, plus rounding
+    };
+    std::vector<Interval> intervals;
+    bool usable = false;
+};
