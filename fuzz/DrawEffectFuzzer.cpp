@@ -2,6 +2,7 @@
 #include <veltrix/veltrix.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "filter/MoveEffectFilter.h"
 #include "plugin/DrawOptions.h"
 
 namespace {
@@ -71,7 +73,7 @@ void MakeGuideFolder() {
 // Open finding (fuzz/findings/draw_effect): a ring's piece count grows with its radius, not
 // with the canvas, so a ring far larger than the canvas (far points, or a vast spacing jitter
 // or gain) exhausts memory. Until the circle layout bounds it, circle runs keep their points
-// within this many pixels and spcfluct and spcgain within their usual ranges unless
+// within this many pixels and spacing, spcfluct and spcgain within their usual ranges unless
 // VELTRIX_FUZZ_OPEN_FINDINGS is set, so the fuzzer can look for anything else. Likewise a
 // ring's scan walks every pixel of its length, so circle runs do not use the "vast" guide, and
 // a vast curvature makes the scans of the other layouts slow, so it stays within +-3.
@@ -291,6 +293,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // std::clamp keeps a NaN, which the layouts must still refuse.
         param.spcfluct = std::clamp(param.spcfluct, 0.0, 1.0);
         param.spcgain = std::clamp(param.spcgain, -5.0, 5.0);
+        param.spacing = std::clamp(param.spacing, -20, 400);
+    }
+    if (param.type == VELTRIX_TYPE_CIRCLE && !OpenFindings()) {
+        // Points near the canvas can still give a vast ring: p3 level with an end of the first
+        // axis leaves a rounding residue in k, and radiusY comes out near 1e9.
+        CircleTarget circle{};
+        MoveEffectFilter::CreateCircleParam(&target, &circle);
+        const double radius = std::max(circle.radiusX, circle.radiusY);
+        if (std::isfinite(radius) && radius > kNearRingLimit) {
+            return 0;
+        }
     }
     const char* guide = kGuideNames[in.Byte() % (sizeof(kGuideNames) / sizeof(kGuideNames[0]))];
     if (param.type == VELTRIX_TYPE_CIRCLE && !OpenFindings() && std::strcmp(guide, "vast") == 0) {

@@ -22,6 +22,15 @@ max_len() {
   esac
 }
 
+# Seconds one input may take under the sanitizers; a draw with hostile settings may take a few
+# seconds and still be bounded (see fuzz/findings/README.md).
+timeout_of() {
+  case "$1" in
+    draw_effect) echo 60 ;;
+    *) echo 20 ;;
+  esac
+}
+
 for target in "${targets[@]}"; do
   binary=build/fuzz/fuzz/fuzz_${target}
   work=build/fuzz/work/${target}
@@ -31,7 +40,7 @@ for target in "${targets[@]}"; do
     inputs+=(fuzz/regressions/${target})
   fi
   echo "== fuzzing ${target} for ${seconds} s"
-  if ! "${binary}" -max_total_time="${seconds}" -timeout=20 -rss_limit_mb=2048 \
+  if ! "${binary}" -max_total_time="${seconds}" -timeout="$(timeout_of "${target}")" -rss_limit_mb=2048 \
       -max_len="$(max_len "${target}")" -dict=fuzz/dict/${target}.dict \
       -artifact_prefix="${work}/" -print_final_stats=1 "${work}/corpus" "${inputs[@]}" \
       2> "${work}/log"; then
