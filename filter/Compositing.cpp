@@ -199,7 +199,8 @@ void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* col
     const Layout layout{pixels, rowBytes, rowSpan, pixelSize, strokeBuffer.get(), width,
                         x0,     y0,       x1,      y1,        writeRow,           &pattern};
     const int64_t workers = static_cast<int64_t>(pool.GetWorkerCount());
-    if (workers < 2 || height * rowSpan < kBandedBytes) {
+    // Bands only while nothing else waits in the pool: a run would take it along.
+    if (workers < 2 || height * rowSpan < kBandedBytes || !pool.QueuedTasks().empty()) {
         CompositeRows(layout, 0, height);
         return;
     }
