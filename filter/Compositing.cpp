@@ -1,6 +1,8 @@
 // Compositing: the stroke buffer becomes the host's colour with coverage as alpha.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "filter/MoveEffectFilter.h"
 
@@ -30,6 +32,54 @@ void WriteRow(uint8_t* out, const std::atomic<uint8_t>* coverage, int64_t count,
 }
 
 using RowWriter = void (*)(uint8_t*, const std::atomic<uint8_t>*, int64_t, const PixelPattern&);
+
+/// Everything a band of rows needs to be composited on its own.
+struct Layout {
+    uint8_t* pixels;
+    int64_t rowBytes;
+    int64_t rowSpan;
+    int64_t pixelSize;
+    const std::atomic<uint8_t>* coverage;
+    int64_t width;
+    int64_t x0, y0, x1, y1;  ///< the dirty rectangle (empty: only clearing)
+    RowWriter writeRow;
+    const PixelPattern* pattern;
+};
+
+// Each byte of rows [from, to) is written once: rows outside the rectangle and the parts of
+// its rows left and right of it are cleared, the rectangle gets colour and alpha.
+void CompositeRows(const Layout& layout, int64_t from, int64_t to) {
+    for (int64_t y = from; y < to; ++y) {
+        uint8_t* row = layout.pixels + y * layout.rowBytes;
+        if (y < layout.y0 || y >= layout.y1) {
+            std::memset(row, 0, static_cast<size_t>(layout.rowSpan));
+            continue;
+        }
+        std::memset(row, 0, static_cast<size_t>(layout.x0 * layout.pixelSize));
+        layout.writeRow(row + layout.x0 * layout.pixelSize,
+                        layout.coverage + y * layout.width + layout.x0, layout.x1 - layout.x0,
+                        *layout.pattern);
+        std::memset(row + layout.x1 * layout.pixelSize, 0,
+                    static_cast<size_t>(layout.rowSpan - layout.x1 * layout.pixelSize));
+    }
+}
+
+/// A band of rows, composited by a pool worker.
+class CompositeBand : public ThreadPoolTask {
+  public:
+    CompositeBand(const Layout& layout, int64_t from, int64_t to)
+        : layout(layout), from(from), to(to) {}
+    void Run() override { CompositeRows(layout, from, to); }
+
+  private:
+    Layout layout;
+    int64_t from;
+    int64_t to;
+};
+
+// Layers of at least this many bytes are composited in bands on the pool's workers: writing
+// tens of MiB is a good part of a run, and the workers are idle by then.
+constexpr int64_t kBandedBytes = int64_t{4} << 20;
 
 // The writer for a pixel of `channels` elements of `width` bytes (alpha last).
 RowWriter WriterFor(int channels, int width) {
@@ -146,16 +196,22 @@ void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* col
     }
     const RowWriter writeRow = WriterFor(channels, channelWidth);
 
-    // Each byte is written once: rows outside the rectangle and the parts of its rows left and
-    // right of it are cleared, the rectangle gets colour and alpha.
-    for (int64_t y = 0; y < height; ++y) {
-        uint8_t* row = pixels + y * rowBytes;
-        if (y < y0 || y >= y1) {
-            std::memset(row, 0, static_cast<size_t>(rowSpan));
-            continue;
-        }
-        std::memset(row, 0, static_cast<size_t>(x0 * pixelSize));
-        writeRow(row + x0 * pixelSize, strokeBuffer.get() + y * width + x0, x1 - x0, pattern);
-        std::memset(row + x1 * pixelSize, 0, static_cast<size_t>(rowSpan - x1 * pixelSize));
+    const Layout layout{pixels, rowBytes, rowSpan, pixelSize, strokeBuffer.get(), width,
+                        x0,     y0,       x1,      y1,        writeRow,           &pattern};
+    const int64_t workers = static_cast<int64_t>(pool.GetWorkerCount());
+    // Bands only while nothing else waits in the pool: a run would take it along.
+    if (workers < 2 || height * rowSpan < kBandedBytes || !pool.QueuedTasks().empty()) {
+        CompositeRows(layout, 0, height);
+        return;
     }
+    // Four bands per worker, handed out in order; the run reports no progress (the host's
+    // progress counts paths) and cannot be cancelled.
+    const int64_t bands = std::min(workers * 4, height);
+    for (int64_t band = 0; band < bands; ++band) {
+        pool.Enqueue(std::make_shared<CompositeBand>(layout, height * band / bands,
+                                                     height * (band + 1) / bands));
+    }
+    pool.SetProgressCallback(nullptr, nullptr);
+    pool.HandOutCostliestFirst(false);
+    pool.Run();
 }

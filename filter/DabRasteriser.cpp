@@ -160,11 +160,13 @@ constexpr int32_t kLanes = 4;
 #endif
 #endif
 
+std::atomic<bool> DabRasteriser::baselineKernelOnly{false};
+
 DabRasteriser::DabRasteriser(double h)
     : hardness(h), exponent(4.0 * h + 1.0), power(4.0 * h + 1.0), kernel(&generic::StampFast) {
     fast = h >= 0.0 && h <= 1.0 && power.Usable();
 #if defined(VELTRIX_HAVE_AVX2_KERNEL)
-    if (__builtin_cpu_supports("avx2")) {
+    if (__builtin_cpu_supports("avx2") && !baselineKernelOnly.load(std::memory_order_relaxed)) {
         kernel = &avx2::StampFast;
     }
 #endif

@@ -36,6 +36,10 @@ class DabRasteriser {
     void StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
                     double diameter, const PixelRange& range) const;
 
+    /// Test-only: filters created while it is set use the baseline kernel even where a wider
+    /// vector unit exists, so tests cover both.
+    static std::atomic<bool> baselineKernelOnly;
+
   private:
     double hardness;
     double exponent;

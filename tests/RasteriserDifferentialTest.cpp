@@ -67,7 +67,20 @@ class Geometry {
 
 constexpr int kHardnessSteps = 20;  // hardness 0, 0.05, ..., 1
 
-TEST(RasteriserDifferential, RandomDabsMatchTheReference) {
+// Dab and line tests run once with the kernel this processor gets and once with the baseline
+// one (the same where the processor has no wider vector unit).
+class RasteriserDifferential : public ::testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override { DabRasteriser::baselineKernelOnly = GetParam(); }
+    void TearDown() override { DabRasteriser::baselineKernelOnly = false; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Kernels, RasteriserDifferential, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Baseline" : "Widest";
+                         });
+
+TEST_P(RasteriserDifferential, RandomDabsMatchTheReference) {
     // Diameters 0.1 to 100 at every hardness, centres anywhere from well off one edge to well
     // off the other, several dabs into one buffer so they meet earlier coverage.
     Geometry g(1);
@@ -90,7 +103,7 @@ TEST(RasteriserDifferential, RandomDabsMatchTheReference) {
     }
 }
 
-TEST(RasteriserDifferential, SmallDabsOnEveryPhaseMatchTheReference) {
+TEST_P(RasteriserDifferential, SmallDabsOnEveryPhaseMatchTheReference) {
     // The pen sizes lines use most, stepped over the pixel grid in sixteenths and overlapping.
     for (const double hardness : {0.0, 0.35, 0.5, 0.8, 1.0}) {
         for (const double diameter : {0.1, 0.5, 1.0, 1.3, 2.0, 2.75, 4.0, 5.0, 8.0}) {
@@ -108,7 +121,7 @@ TEST(RasteriserDifferential, SmallDabsOnEveryPhaseMatchTheReference) {
     }
 }
 
-TEST(RasteriserDifferential, RandomLinesWithTapersMatchTheReference) {
+TEST_P(RasteriserDifferential, RandomLinesWithTapersMatchTheReference) {
     // Segments of every length and direction with pressure ramps, across the edges too.
     Geometry g(2);
     for (int group = 0; group < 60; ++group) {
@@ -136,7 +149,7 @@ TEST(RasteriserDifferential, RandomLinesWithTapersMatchTheReference) {
     }
 }
 
-TEST(RasteriserDifferential, TaperedChainsOfPixelSegmentsMatchTheReference) {
+TEST_P(RasteriserDifferential, TaperedChainsOfPixelSegmentsMatchTheReference) {
     // Lines as the line tasks draw them: one-pixel segments whose pressure rises, holds and
     // falls, so consecutive dabs share their pixels.
     Geometry g(3);
@@ -186,7 +199,7 @@ std::vector<uint8_t> RunEffect(const MoveEffectParam& param, const PointTarget& 
     return pixels;
 }
 
-TEST(RasteriserDifferential, WholeRunsMatchTheReferenceAtEveryWorkerCount) {
+TEST(RasteriserDifferentialRuns, WholeRunsMatchTheReferenceAtEveryWorkerCount) {
     struct Case {
         int type;
         int size;

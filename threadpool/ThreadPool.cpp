@@ -96,16 +96,15 @@ void ThreadPool::Run() {
         }
         signals.reserve(batch.size());
         running.reserve(running.size() + batch.size());
-        {
-            std::lock_guard<std::mutex> wake(completionMutex);
-            unfinished = batch.size();
-            failed = false;
-        }
+        // This run's own count, so that a worker still finishing the bookkeeping of an earlier
+        // run's last task cannot miscount this one.
+        currentBatch = std::make_shared<Completion>();
+        currentBatch->unfinished = batch.size();
         for (std::shared_ptr<ThreadPoolTask>& task : batch) {
             running.push_back(task);
             auto done = std::make_shared<std::promise<void>>();
             signals.push_back(done->get_future());
-            jobs.push([this, task, done] {
+            jobs.push([this, task, done, state = currentBatch] {
                 bool threw = false;
                 try {
                     task->Run();
@@ -119,8 +118,8 @@ void ThreadPool::Run() {
                 bool wake = false;
                 {
                     std::lock_guard<std::mutex> lock(completionMutex);
-                    failed = failed || threw;
-                    wake = --unfinished == 0 || threw;
+                    state->failed = state->failed || threw;
+                    wake = --state->unfinished == 0 || threw;
                 }
                 if (wake) {
                     completion.notify_one();
@@ -165,8 +164,9 @@ void ThreadPool::Run() {
             // Polls every 10 ms, so progress reaches the host and a cancel passes on within
             // about 10 ms; the last completion (or a failure) ends the wait at once.
             std::unique_lock<std::mutex> lock(completionMutex);
-            completion.wait_for(lock, std::chrono::milliseconds(10),
-                                [&] { return unfinished == 0 || (failed && !failure); });
+            completion.wait_for(lock, std::chrono::milliseconds(10), [&] {
+                return currentBatch->unfinished == 0 || (currentBatch->failed && !failure);
+            });
         }
     }
 

@@ -73,9 +73,12 @@ class ThreadPool {
     ProgressProc progressProc = nullptr;
     bool costliestFirst = false;
 
-    // Lets Run wait for the end of the batch (or a failure) instead of sleeping a fixed 10 ms.
-    std::mutex completionMutex;
+    // Lets Run wait for the end of its batch (or a failure) instead of sleeping a fixed 10 ms.
+    struct Completion {
+        size_t unfinished = 0;  ///< tasks of the batch still queued or running
+        bool failed = false;    ///< a task of the batch threw
+    };
+    std::mutex completionMutex;  ///< guards every Completion
     std::condition_variable completion;
-    size_t unfinished = 0;  ///< tasks of the current batch still running or queued
-    bool failed = false;    ///< a task of the current batch threw
+    std::shared_ptr<Completion> currentBatch;  ///< the batch Run is waiting for
 };
