@@ -172,13 +172,15 @@ DabRasteriser::DabRasteriser(double h)
 #endif
 }
 
-void DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
+bool DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
                                double diameter, const PixelRange& range) const {
     const dab::Shape shape(diameter, hardness);
     double sy2[4];
     double sx2[4];
     double dy2;
     double dx2;
+    // A byte raised to 255 stays there whatever other workers do, so this is exact.
+    bool allFull = true;
     for (int32_t y = range.y0; y < range.y1; ++y) {
         std::atomic<uint8_t>* row = buffer + static_cast<int64_t>(y) * width;
         SampleSquares(y, cy, dy2, sy2);
@@ -192,20 +194,22 @@ void DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, doub
             if (value != dab::kKeep) {
                 dab::Raise(row[x], current, static_cast<uint8_t>(value));
             }
+            allFull = allFull && value == 255;
         }
     }
+    return allFull;
 }
 
-void DabRasteriser::Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
+bool DabRasteriser::Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
                           double diameter, const PixelRange& range) const {
     const int32_t columns = range.x1 - range.x0;
     if (columns <= 0 || range.y1 <= range.y0) {
-        return;
+        return false;
     }
     const dab::Shape shape(diameter, hardness);
     if (!fast || columns > kMaxSpan || !(shape.outerRadius <= kMaxFastRadius)) {
-        StampPlain(buffer, width, cx, cy, diameter, range);
-        return;
+        return StampPlain(buffer, width, cx, cy, diameter, range);
     }
     kernel({buffer, width, cx, cy, range, shape, exponent, &power});
+    return false;
 }

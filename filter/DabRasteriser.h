@@ -28,12 +28,14 @@ class DabRasteriser {
 
     /// Stamps a dab of `diameter` pixels centred at (cx, cy) over `range` of a buffer of
     /// `width` columns. The range must be the dab's clamped range; the caller widens the dirty
-    /// rectangle.
-    void Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy, double diameter,
+    /// rectangle. Returns true only when every byte of the range is now 255 (reported by the
+    /// plain way, which large dabs take; the fast way always returns false).
+    bool Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy, double diameter,
                const PixelRange& range) const;
 
-    /// The same dab pixel by pixel as the algorithm is written, for any hardness and size.
-    void StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
+    /// The same dab pixel by pixel as the algorithm is written, for any hardness and size;
+    /// returns whether every byte of the range is now 255.
+    bool StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
                     double diameter, const PixelRange& range) const;
 
     /// Test-only: filters created while it is set use the baseline kernel even where a wider

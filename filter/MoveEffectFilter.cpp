@@ -161,6 +161,7 @@ void MoveEffectFilter::SetBaseImage(const MoveEffectImageParam* image) {
 
     baseImage = next;
     strokeBuffer = std::move(buffer);
+    strokeBufferFull.store(false, std::memory_order_relaxed);
     minX.store(baseImage.width, std::memory_order_relaxed);
     minY.store(baseImage.height, std::memory_order_relaxed);
     maxX.store(0, std::memory_order_relaxed);

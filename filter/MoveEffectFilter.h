@@ -109,6 +109,9 @@ class MoveEffectFilter {
     std::atomic<int32_t> minY{0};
     std::atomic<int32_t> maxX{0};
     std::atomic<int32_t> maxY{0};
+    /// Set once one dab has raised every byte of the buffer to 255: later dabs cannot change
+    /// a byte, so they only widen the dirty rectangle (pens far larger than the canvas).
+    std::atomic<bool> strokeBufferFull{false};
     ThreadPool pool;
     void* progressUser = nullptr;
     ProgressCallback progressProc = nullptr;

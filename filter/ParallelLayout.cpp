@@ -17,8 +17,10 @@ namespace {
 // point costs what the canvas holds, not what the distance holds.
 constexpr double kPathsLaidWhole = 65536.0;
 
-// The most paths one run lays, so hostile settings cannot exhaust memory.
-constexpr size_t kMaxPaths = size_t{1} << 20;
+// The most paths one run lays: as many as are laid whole. Only a third point tens of thousands
+// of spacings away, stacking copies almost along their own length, makes more of them reach
+// the canvas; each would cost a walk across it, and a million of them a minute.
+constexpr size_t kMaxPaths = static_cast<size_t>(kPathsLaidWhole) + 1;
 
 struct Interval {
     double lo;

@@ -49,6 +49,22 @@ void RaiseTo(std::atomic<int32_t>& bound, int32_t value) {
     }
 }
 
+// Stamps one dab unless the buffer is already full, and notes when a dab over the whole canvas
+// fills it.
+void StampDab(MoveEffectFilter& filter, double cx, double cy, double diameter,
+              const PixelRange& range) {
+    if (filter.strokeBufferFull.load(std::memory_order_relaxed)) {
+        return;
+    }
+    const int32_t width = filter.baseImage.width;
+    const bool full =
+        filter.rasteriser.Stamp(filter.strokeBuffer.get(), width, cx, cy, diameter, range);
+    if (full && range.x0 == 0 && range.y0 == 0 && range.x1 == width &&
+        range.y1 == filter.baseImage.height) {
+        filter.strokeBufferFull.store(true, std::memory_order_relaxed);
+    }
+}
+
 void Widen(MoveEffectFilter& filter, const PixelRange& range) {
     LowerTo(filter.minX, range.x0);
     LowerTo(filter.minY, range.y0);
@@ -104,7 +120,7 @@ void Walk(MoveEffectFilter& filter, const DabChain& chain) {
             const double cx = chain.fromX + chain.ux * next;
             const double cy = chain.fromY + chain.uy * next;
             const PixelRange range = RangeOf(cx, cy, s * 0.5, width, height);
-            filter.rasteriser.Stamp(filter.strokeBuffer.get(), width, cx, cy, s, range);
+            StampDab(filter, cx, cy, s, range);
             Unite(reached, range);
         }
         // Unreachable below kPlainWalkLength; stops a walk whose step no longer moves t.
@@ -243,7 +259,7 @@ void MoveEffectFilter::DrawCircle(double cx, double cy, double diameter) {
         return;
     }
     const PixelRange range = RangeOf(cx, cy, outerRadius, baseImage.width, baseImage.height);
-    rasteriser.Stamp(strokeBuffer.get(), baseImage.width, cx, cy, diameter, range);
+    StampDab(*this, cx, cy, diameter, range);
     Widen(*this, range);
 }
 

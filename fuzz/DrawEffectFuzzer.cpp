@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "filter/MoveEffectFilter.h"
 #include "plugin/DrawOptions.h"
 
 namespace {
@@ -68,20 +67,6 @@ void MakeGuideFolder() {
     for (const GuideFile& guide : kGuideFiles) {
         std::ofstream(folder + guide.name + ".svg", std::ios::binary) << guide.text;
     }
-}
-
-// Open finding (fuzz/findings/draw_effect): a ring's piece count grows with its radius, not
-// with the canvas, so a ring far larger than the canvas (far points, or a vast spacing jitter
-// or gain) exhausts memory. Until the circle layout bounds it, circle runs keep their points
-// within this many pixels and spacing, spcfluct and spcgain within their usual ranges unless
-// VELTRIX_FUZZ_OPEN_FINDINGS is set, so the fuzzer can look for anything else. Likewise a
-// ring's scan walks every pixel of its length, so circle runs do not use the "vast" guide, and
-// a vast curvature makes the scans of the other layouts slow, so it stays within +-3.
-constexpr int32_t kNearRingLimit = 4096;
-
-bool OpenFindings() {
-    static const bool far = std::getenv("VELTRIX_FUZZ_OPEN_FINDINGS") != nullptr;
-    return far;
 }
 
 int ChannelWidth(int depth) {
@@ -281,34 +266,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (TargetPoint* p : {&target.p1, &target.p2, &target.p3}) {
         p->x = in.Int32(-64, 320);
         p->y = in.Int32(-64, 320);
-        if (param.type == VELTRIX_TYPE_CIRCLE && !OpenFindings()) {
-            p->x = std::clamp(p->x, -kNearRingLimit, kNearRingLimit);
-            p->y = std::clamp(p->y, -kNearRingLimit, kNearRingLimit);
-        }
-    }
-    if (!OpenFindings()) {
-        param.curvature = std::clamp(param.curvature, -3.0, 3.0);
-    }
-    if (param.type == VELTRIX_TYPE_CIRCLE && !OpenFindings()) {
-        // std::clamp keeps a NaN, which the layouts must still refuse.
-        param.spcfluct = std::clamp(param.spcfluct, 0.0, 1.0);
-        param.spcgain = std::clamp(param.spcgain, -5.0, 5.0);
-        param.spacing = std::clamp(param.spacing, -20, 400);
-    }
-    if (param.type == VELTRIX_TYPE_CIRCLE && !OpenFindings()) {
-        // Points near the canvas can still give a vast ring: p3 level with an end of the first
-        // axis leaves a rounding residue in k, and radiusY comes out near 1e9.
-        CircleTarget circle{};
-        MoveEffectFilter::CreateCircleParam(&target, &circle);
-        const double radius = std::max(circle.radiusX, circle.radiusY);
-        if (std::isfinite(radius) && radius > kNearRingLimit) {
-            return 0;
-        }
     }
     const char* guide = kGuideNames[in.Byte() % (sizeof(kGuideNames) / sizeof(kGuideNames[0]))];
-    if (param.type == VELTRIX_TYPE_CIRCLE && !OpenFindings() && std::strcmp(guide, "vast") == 0) {
-        guide = ":S";  // its heights push ring points out by up to 1e300 pixels
-    }
 
     // The base image. Sizes of 0 or below describe no image and address no bytes.
     MoveEffectImageParam image{};

@@ -14,8 +14,12 @@ constexpr int kMarkedAbove = 128;
 // Beyond 2^53 adding one pixel no longer moves a distance: such loops would never end.
 constexpr double kMaxSteps = 9007199254740992.0;
 
-// Pieces whose remaining steps exceed this may be crossed in one move when they cannot reach
-// the canvas; shorter ones are stepped pixel by pixel, as the scan's results are defined.
+// Stretches of the scan longer than this many steps may be crossed in one move when they cannot
+// reach the canvas; shorter ones are stepped pixel by pixel, as the scan's results are defined.
+// Paths laid for a real canvas never leave it for so long, so they are always stepped.
+constexpr double kLongStretchSteps = 65536.0;
+
+// Pieces whose remaining steps exceed this are crossed the same way by a line's chain.
 constexpr double kLongPieceSteps = 1048576.0;
 
 // A line's chain crosses an unseen stretch in one go only when it is at least this long.
@@ -68,6 +72,7 @@ void PathTask::Run() {
     path.PrepareSegments(ring);
     std::vector<DistData> lines;
     PathPoint p = path.MoveNext(0.0);
+    BuildReach();
 
     if (ring) {
         // Start the scan on the first unmarked sample, so a stretch across the ring's start
@@ -86,8 +91,6 @@ void PathTask::Run() {
             ReleasePath();
             return;
         }
-    } else {
-        BuildReach();
     }
 
     ScanStretches(lines, p);
@@ -103,7 +106,8 @@ void PathTask::ReleasePath() {
     // Nothing reads the path once the task has drawn. The pool keeps every task of a run until
     // the run ends, and a run's rings hold tens of MiB of pieces, so they go now.
     path = PathParser();
-    reach = std::vector<Box>();
+    nextNearCanvas = std::vector<int32_t>();
+    pieceStart = std::vector<double>();
 }
 
 void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
@@ -124,8 +128,10 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
     double lapLimit = 0.0;
     bool wrapped = false;
     for (;;) {
-        if (!ring && outside && !RestCanTouchCanvas()) {
-            break;  // every sample left is off the canvas, hence unmarked
+        // Every sample left (of this lap, on a ring) is off the canvas, hence unmarked; a ring
+        // outside a stretch at its lap's end would stop there too.
+        if (outside && !wrapped && !RestCanTouchCanvas()) {
+            break;
         }
         const int d = filter->GetPixelDepth(p);
         if (outside && d >= kMarkedAbove + 1) {
@@ -135,8 +141,8 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
             AppendLinePair(lines, p, runStart, gain, halfLength);
             outside = true;
         }
-        if (!ring && outside) {
-            SkipLongUnreachablePiece();
+        if (outside && !wrapped) {
+            SkipUnreachableStretch();
         }
         const double before = path.walkDistance;
         const PathPoint last = p;
@@ -280,42 +286,66 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
 
 void PathTask::BuildReach() {
     const auto& pieces = path.lineSegments;
-    reach.assign(pieces.size(), Box{0.0, 0.0, 0.0, 0.0});
-    Box acc{INFINITY, INFINITY, -INFINITY, -INFINITY};
-    for (size_t i = pieces.size(); i-- > 0;) {
-        const LineSegment& piece = pieces[i];
-        // A piece with a NaN coordinate never samples the canvas; it adds nothing.
-        if (std::isnan(piece.start.x + piece.start.y + piece.end.x + piece.end.y)) {
-            reach[i] = acc;
-            continue;
-        }
-        acc.minX = std::min({acc.minX, piece.start.x, piece.end.x});
-        acc.minY = std::min({acc.minY, piece.start.y, piece.end.y});
-        acc.maxX = std::max({acc.maxX, piece.start.x, piece.end.x});
-        acc.maxY = std::max({acc.maxY, piece.start.y, piece.end.y});
-        reach[i] = acc;
+    const size_t count = pieces.size();
+    nextNearCanvas.assign(count + 1, static_cast<int32_t>(count));
+    pieceStart.assign(count, 0.0);
+    double start = 0.0;
+    for (size_t i = 0; i < count; ++i) {
+        pieceStart[i] = start;
+        start += pieces[i].segmentLength;
+    }
+    for (size_t i = count; i-- > 0;) {
+        nextNearCanvas[i] =
+            PieceNearsCanvas(pieces[i]) ? static_cast<int32_t>(i) : nextNearCanvas[i + 1];
     }
 }
 
-void PathTask::SkipLongUnreachablePiece() {
+bool PathTask::PieceNearsCanvas(const LineSegment& piece) const {
+    // A piece with a NaN coordinate never samples the canvas.
+    if (std::isnan(piece.start.x + piece.start.y + piece.end.x + piece.end.y)) {
+        return false;
+    }
+    if (!CanvasTouches(std::min(piece.start.x, piece.end.x), std::min(piece.start.y, piece.end.y),
+                       std::max(piece.start.x, piece.end.x),
+                       std::max(piece.start.y, piece.end.y))) {
+        return false;
+    }
+    // Its box does; a long slanted piece may still pass the canvas by.
+    const double length = std::hypot(piece.end.x - piece.start.x, piece.end.y - piece.start.y);
+    if (!(length > 1.0) || !std::isfinite(length)) {
+        return true;
+    }
+    return DistanceToCanvas(piece.start, piece.end) <= length + 1.0;
+}
+
+void PathTask::SkipUnreachableStretch() {
+    if (!crossUnseenStretches.load(std::memory_order_relaxed)) {
+        return;
+    }
     const auto& pieces = path.lineSegments;
     const int32_t index = path.lineIndex;
     if (index < 0 || static_cast<size_t>(index) >= pieces.size()) {
         return;
     }
-    const LineSegment& piece = pieces[index];
+    const LineSegment& piece = pieces[static_cast<size_t>(index)];
     const double room = (1 - path.lineRatio) * piece.segmentLength;
-    if (!(room > kLongPieceSteps)) {
+    // How far the walk may go before a sample can fall on the canvas: along this piece, or up
+    // to the start of the next piece that nears it.
+    double ahead = DistanceToCanvas(path.currentPoint, piece.end);
+    if (!(ahead <= room)) {
+        const int32_t next = nextNearCanvas[static_cast<size_t>(index) + 1];
+        if (static_cast<size_t>(next) >= pieces.size()) {
+            return;  // nothing ahead nears the canvas: the scan stops by itself
+        }
+        ahead = pieceStart[static_cast<size_t>(next)] - path.walkDistance;
+    }
+    if (!(ahead > kLongStretchSteps)) {
         return;
     }
-    const double ahead = std::min(DistanceToCanvas(path.currentPoint, piece.end), room);
-    if (!(ahead > kLongPieceSteps)) {
-        return;
-    }
-    // Cross all but the last few samples before the piece nears the canvas (or its end) in
-    // one move. The distance stays on the same whole-pixel grid; only the rounding of the point
-    // along this off-canvas stretch differs from stepping, and only for stretches of more than
-    // a million pixels.
+    // Cross all but the last few samples in one move. The distance stays on the same
+    // whole-pixel grid; only the rounding of the walk's point along this off-canvas stretch
+    // differs from stepping, and only for stretches of tens of thousands of pixels. Beyond
+    // 2^53 pixels the walk then stalls, which ends the scan.
     path.MoveNext(std::floor(ahead) - 2.0);
 }
 
@@ -377,11 +407,7 @@ bool PathTask::RestCanTouchCanvas() const {
     if (PieceRestTouchesCanvas()) {
         return true;
     }
-    if (static_cast<size_t>(index) + 1 < reach.size()) {
-        const Box& rest = reach[index + 1];
-        return CanvasTouches(rest.minX, rest.minY, rest.maxX, rest.maxY);
-    }
-    return false;
+    return static_cast<size_t>(nextNearCanvas[static_cast<size_t>(index) + 1]) < pieces.size();
 }
 
 double PathTask::GetPressure(const MoveEffectParam& param, double t, double length, bool taperIn,

@@ -78,21 +78,23 @@ class PathTask : public ThreadPoolTask {
     /// The largest pressure at whole-pixel steps t in [from, to] of a line.
     double MaxPressure(double from, double to, double length, bool taperIn, bool taperOut,
                        double sizeFactor) const;
-    /// Crosses most of a very long stretch of the current piece that cannot reach the canvas
-    /// in one move.
-    void SkipLongUnreachablePiece();
+    /// Crosses most of a very long stretch of the walk that cannot reach the canvas (of the
+    /// current piece, or up to the next piece that nears it) in one move.
+    void SkipUnreachableStretch();
+    /// Whether any point of the piece comes near the canvas (conservatively).
+    bool PieceNearsCanvas(const LineSegment& piece) const;
     /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
     double DistanceToCanvas(const PathPoint& from, const PathPoint& to) const;
     void BuildReach();
     /// Frees the path's segments and pieces after the task has drawn.
     void ReleasePath();
 
-    /// reach[i]: the bounding box of pieces i..end, so the scan can stop once what is left of
-    /// the path lies off the canvas (those samples are unmarked, so stopping changes nothing).
-    struct Box {
-        double minX, minY, maxX, maxY;
-    };
-    std::vector<Box> reach;
+    /// nextNearCanvas[i]: the first piece from i on that nears the canvas (the piece count if
+    /// none), so the scan can stop once what is left of the path lies off the canvas (those
+    /// samples are unmarked, so stopping changes nothing) and cross long unseen stretches.
+    std::vector<int32_t> nextNearCanvas;
+    /// pieceStart[i]: the walk distance at which piece i begins.
+    std::vector<double> pieceStart;
     /// The last point appended, for the cost hint.
     PathPoint lastPoint{0.0, 0.0};
     bool hasLastPoint = false;

@@ -34,16 +34,12 @@ struct Case {
     bool farTarget = false;
 };
 
-/// Cases whose runs are not yet bounded: they take seconds to minutes on this canvas. A
-/// parallel or circle target with a point at the int32 limits lays out copies or rings across
-/// billions of pixels, and a circle's spacing jitter of 1e300 does likewise.
-inline bool NotYetBounded(int type, const Case& hostileCase) {
-    const bool hugeJitter = hostileCase.name.rfind("spcfluct=1e300", 0) == 0 ||
-                            hostileCase.name.rfind("spcfluct=-1e300", 0) == 0;
-    const bool firstPoints = hostileCase.name.rfind("p3", 0) != 0;
-    return (type == VELTRIX_TYPE_PARALLEL && hostileCase.farTarget &&
-            hostileCase.name.rfind("p1", 0) == 0) ||
-           (type == VELTRIX_TYPE_CIRCLE && ((hostileCase.farTarget && firstPoints) || hugeJitter));
+/// Cases that end but take seconds: a parallel target whose first point lies at the int32
+/// limits stacks its copies almost along their own length, so each of the most copies a run lays
+/// crosses the canvas and draws there. The benchmark times them; the unit test leaves them out.
+inline bool SlowButBounded(int type, const Case& hostileCase) {
+    return type == VELTRIX_TYPE_PARALLEL && hostileCase.farTarget &&
+           hostileCase.name.rfind("p1", 0) == 0;
 }
 
 inline const TestImage& DarkDisc() {

@@ -1,6 +1,7 @@
 // Line tasks: stretches become lines of the right extent and taper, rings, joining, cancels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
@@ -410,6 +411,46 @@ TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
         }
         PathTask::crossUnseenStretches = true;
         ASSERT_EQ(fast, plain) << "round " << round;
+    }
+}
+
+TEST(PathTask, ScanCrossingFarStretchesGivesTheBytesOfThePlainWalk) {
+    // Paths that spend a hundred thousand pixels or more away from the canvas, over many curve
+    // pieces or around a vast ring, and pass it once: the scan crosses the unseen stretches in
+    // one move where the plain walk steps every pixel.
+    const TestImage image(64, 48, [](int x, int y) { return (x * 5 + y * 3) % 11 < 7; });
+    const struct {
+        const char* name;
+        int type;
+        int spacing;
+        PointTarget target;
+    } cases[] = {
+        {"parallel curves from afar",
+         VELTRIX_TYPE_PARALLEL,
+         12,
+         {{-300000, 20}, {40, 30}, {-300000, 60}}},
+        {"radiating curves from afar",
+         VELTRIX_TYPE_RADIATE,
+         1000,
+         {{-200000, 24}, {-199990, 24}, {60, 24}}},
+        {"a vast ring through the canvas",
+         VELTRIX_TYPE_CIRCLE,
+         400,
+         {{32 - 100000, 100024}, {32 + 100000, 100024}, {32, 24}}},
+    };
+    for (const auto& c : cases) {
+        MoveEffectParam param = SteadyParam(c.type, c.spacing);
+        param.length = 30;
+        std::vector<uint8_t> drawn[2];
+        for (const bool cross : {true, false}) {
+            PathTask::crossUnseenStretches = cross;
+            SetDrawWorkerCount(1);
+            drawn[cross ? 0 : 1] = DrawColoured(param, c.target, image, ":C");
+            SetDrawWorkerCount(0);
+        }
+        PathTask::crossUnseenStretches = true;
+        EXPECT_NE(std::count(drawn[0].begin(), drawn[0].end(), 0), drawn[0].size()) << c.name;
+        EXPECT_EQ(drawn[0], drawn[1]) << c.name;
     }
 }
 

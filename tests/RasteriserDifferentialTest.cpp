@@ -215,6 +215,10 @@ TEST(RasteriserDifferentialRuns, WholeRunsMatchTheReferenceAtEveryWorkerCount) {
         {VELTRIX_TYPE_PARALLEL, 160, 17, 9.0, 0.0, {{-30, 40}, {200, 60}, {-20, 150}}},
         {VELTRIX_TYPE_CIRCLE, 256, 31, 2.5, 0.75, {{60, 128}, {196, 128}, {128, 40}}},
         {VELTRIX_TYPE_CIRCLE, 180, 40, 5.0, 0.05, {{-50, 90}, {100, 30}, {20, 0}}},
+        // Pens far wider than the canvas: one dab fills the buffer, and later ones are skipped.
+        {VELTRIX_TYPE_RADIATE, 48, 300, 1e6, 1.0, {{24, 24}, {24, 10}, {24, 0}}},
+        {VELTRIX_TYPE_PARALLEL, 40, 9, 1e9, 0.0, {{0, 5}, {40, 5}, {0, 40}}},
+        {VELTRIX_TYPE_RADIATE, 48, 300, 300.0, 0.0, {{24, 24}, {24, 10}, {24, 0}}},
     };
     for (const Case& c : cases) {
         const TestImage image(c.size, c.size,
