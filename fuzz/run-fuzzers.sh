@@ -23,7 +23,7 @@ max_len() {
 }
 
 # Seconds one input may take under the sanitizers; a draw with hostile settings may take a few
-# seconds and still be bounded (see fuzz/findings/README.md).
+# seconds and still be bounded (a far parallel target lays the most copies a run allows).
 timeout_of() {
   case "$1" in
     draw_effect) echo 60 ;;
