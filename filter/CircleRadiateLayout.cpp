@@ -14,10 +14,11 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// The most pieces a ring may have: about 21 million pixels of perimeter. A larger ring would
-// need gigabytes for its path (a host's far-away target could exhaust the memory of the
-// painting application) and is not laid.
-constexpr double kMaxRingPieces = 4194304.0;
+// The most pieces a ring may have: about 5 million pixels of perimeter, a radius of some
+// 800,000 pixels. A larger ring would need hundreds of megabytes for its path (a host's
+// far-away target could exhaust the memory of the painting application), and a long line
+// around it would take seconds to walk; it is not laid.
+constexpr double kMaxRingPieces = 1048576.0;
 
 // How many more rings of a pass with no gain, after `done` of them, certainly lay nothing and
 // do not end the pass: rings too small to reach a canvas that lies away from the centre, or

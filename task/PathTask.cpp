@@ -27,7 +27,7 @@ constexpr double kMinChainSkip = 16.0;
 
 // How far a ring's line may reach past its stretch, in laps and pixels. Longer lines would only
 // go round the same ring again; only absurd lengths meet the bound.
-constexpr double kRingReachLaps = 64.0;
+constexpr double kRingReachLaps = 2.0;
 constexpr double kRingReachPixels = 4096.0;
 
 }  // namespace

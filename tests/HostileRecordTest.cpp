@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "HostileRecords.h"
 #include "SanitizerBuild.h"
@@ -61,4 +63,19 @@ TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
             }
         }
     }
+}
+
+TEST(HostileRecords, LongestLineAroundAVastRingEnds) {
+    // A ring of radius 100,000 crossing a small canvas and a line as long as int32 allows:
+    // the line is cut to two laps of its ring and a few thousand pixels, and the unseen
+    // stretches of the scan are crossed in one move.
+    WorkerCountGuard restore;
+    SetDrawWorkerCount(1);
+    const TestImage image(100, 100, [](int x, int y) { return (x + y) % 3 != 0; });
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_CIRCLE, 1000000);
+    param.length = std::numeric_limits<int32_t>::max();
+    const int r = 100000;
+    const PointTarget target{{50 - r, 50 + r}, {50 + r, 50 + r}, {50, 50}};
+    const std::vector<uint8_t> drawn = DrawColoured(param, target, image);
+    EXPECT_GT(std::count_if(drawn.begin(), drawn.end(), [](uint8_t c) { return c != 0; }), 0);
 }
