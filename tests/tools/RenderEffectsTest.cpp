@@ -78,7 +78,7 @@ TEST(RenderDrawing, EachEffectCoversItsExpectedArea) {
     for (const Case& c : cases) {
         TempFolder folder;
         const std::string base = WriteDarkBase(folder, 128);
-        const PngPicture out = RenderAndRead(folder, Join(Join(c.args, {"--size", "2", base}), {}));
+        const PngPicture out = RenderAndRead(folder, Join(c.args, {"--size", "2", base}));
         ASSERT_EQ(out.width, 128) << c.name;
         EXPECT_EQ(out.colorType, PNG_COLOR_TYPE_RGB_ALPHA) << c.name;
         EXPECT_GT(CoveredPixels(out, c.inside[0], c.inside[1], c.inside[2], c.inside[3]), 0)
@@ -245,7 +245,7 @@ TEST(RenderOutput, EightBitInputCanBeWrittenAtSixteenBits) {
     EXPECT_EQ(AlphaAt(out, 0, 0), 65535);
 }
 
-TEST(RenderOutput, DemoNeedsNoInput) {
+TEST(RenderOutput, DemoNeedsNoInputAndDrawsLinesAroundItsFigure) {
     TempFolder folder;
     const PngPicture demo = RenderAndRead(folder, {"--demo", "--demo-size", "128"});
     ASSERT_EQ(demo.width, 128);
@@ -256,12 +256,6 @@ TEST(RenderOutput, DemoNeedsNoInput) {
     EXPECT_GT(demo.At(64, 64, 0), 200);
     EXPECT_LT(demo.At(64, 64, 2), 160);
     EXPECT_LT(demo.At(2, 2, 0), 100);
-}
-
-TEST(RenderDrawing, DemoDrawsLinesAroundItsFigure) {
-    TempFolder folder;
-    const PngPicture demo = RenderAndRead(folder, {"--demo", "--demo-size", "128"});
-    ASSERT_EQ(demo.width, 128);
     int lineLike = 0;  // near white: neither the blue page nor the yellow star
     for (int y = 0; y < 128; ++y) {
         for (int x = 0; x < 128; ++x) {
