@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "PipelineTestSupport.h"
 #include "filter/MoveEffectFilter.h"
 #include "path/PathParser.h"
 #include "task/PathTask.h"
@@ -29,15 +30,11 @@ MoveEffectParam Param(int type, int spacing, double spcgain = 0.0) {
 // A filter over a blank canvas with the straight guide, ready to lay out.
 struct LayoutRig {
     explicit LayoutRig(const MoveEffectParam& param, int width = kCanvas, int height = kCanvas)
-        : pixels(static_cast<size_t>(width) * height * 4, 255), filter(param, 1) {
+        : image(width, height, [](int, int) { return false; }), filter(param, 1) {
         guide.CreateLine();
         filter.AttachGuide(&guide);
-        MoveEffectImageParam image{};
-        image.width = width;
-        image.height = height;
-        image.rowBytes = width * 4;
-        image.pixels = pixels.data();
-        filter.SetBaseImage(&image);
+        MoveEffectImageParam base = image.Param();
+        filter.SetBaseImage(&base);
     }
 
     std::vector<std::shared_ptr<PathTask>> Tasks() {
@@ -48,7 +45,7 @@ struct LayoutRig {
         return result;
     }
 
-    std::vector<uint8_t> pixels;
+    TestImage image;
     PathParser guide;
     MoveEffectFilter filter;
 };
