@@ -138,19 +138,6 @@ TEST(RenderSettings, PixelOverridesBecomeFractionsOfTheCanvasAndMapBack) {
     EXPECT_EQ(drawing.target.p1.y, 64);
 }
 
-TEST(RenderSettings, PixelPointWithoutCanvasIsAUsageError) {
-    MoveEffectIniParam settings = Defaults();
-    SettingOverrides overrides;
-    overrides.p2 = PointOption{{5, false}, {0.5, true}};
-    try {
-        ApplyOverrides(overrides, 0, 0, &settings);
-        FAIL() << "expected a usage error";
-    } catch (const RenderError& error) {
-        EXPECT_EQ(error.code(), kExitUsage);
-        EXPECT_NE(std::string(error.what()).find("--p2"), std::string::npos);
-    }
-}
-
 TEST(RenderSettings, LoadedPresetKeepsDefaultsForKeysItLacks) {
     MoveEffectIniParam loaded{};  // as the library leaves a preset with one key
     loaded.size = 7;
