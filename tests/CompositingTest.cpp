@@ -91,18 +91,27 @@ TEST(DrawToCanvas, NullColourIsBlack) {
     EXPECT_EQ(layer, expected);
 }
 
-TEST(DrawToCanvas, UnknownEncodingOnlyClears) {
+TEST(DrawToCanvas, UnknownEncodingOrEmptyCanvasOnlyClears) {
     Canvas canvas = MakeCovered();
     const uint8_t color[3] = {1, 2, 3};
     std::vector<uint8_t> layer(2 * 16, kFill);
     canvas->DrawToCanvas(0, 4, color, layer.data(), 16);
     EXPECT_EQ(layer, std::vector<uint8_t>(32, 0));
+
+    Canvas empty(PenParam(1, 1), 0, 3);
+    layer.assign(3 * 5, kFill);
+    empty->DrawToCanvas(0, 0, nullptr, layer.data(), 5);
+    EXPECT_EQ(layer, std::vector<uint8_t>(15, 0));
 }
 
-TEST(DrawToCanvas, WithoutLayerOrBaseImageNothingHappens) {
+TEST(DrawToCanvas, WithoutLayerOrBaseImageOrWithTooNarrowRowsNothingHappens) {
     Canvas canvas = MakeCovered();
     canvas->DrawToCanvas(0, 0, nullptr, nullptr, 16);  // must not crash
-
+    for (const int rowBytes : {15, -15, 0}) {
+        std::vector<uint8_t> layer(64, kFill);
+        canvas->DrawToCanvas(0, 0, nullptr, layer.data() + 32, rowBytes);
+        EXPECT_EQ(layer, std::vector<uint8_t>(64, kFill)) << rowBytes;
+    }
     MoveEffectFilter bare(PenParam(1, 1), 1);
     std::vector<uint8_t> layer(32, kFill);
     bare.DrawToCanvas(0, 0, nullptr, layer.data(), 16);
@@ -118,22 +127,6 @@ TEST(DrawToCanvas, BottomUpLayerUsesItsOwnRows) {
     const std::vector<uint8_t> expected = {kFill, kFill, kFill, kFill, 0,     255,   255,   255,
                                            0,     0,     51,    255,   kFill, kFill, kFill, kFill};
     EXPECT_EQ(memory, expected);
-}
-
-TEST(DrawToCanvas, RowsNarrowerThanTheCanvasGetNoOutput) {
-    Canvas canvas = MakeCovered();
-    for (const int rowBytes : {15, -15, 0}) {
-        std::vector<uint8_t> layer(64, kFill);
-        canvas->DrawToCanvas(0, 0, nullptr, layer.data() + 32, rowBytes);
-        EXPECT_EQ(layer, std::vector<uint8_t>(64, kFill)) << rowBytes;
-    }
-}
-
-TEST(DrawToCanvas, EmptyCanvasStillClearsTheLayer) {
-    Canvas canvas(PenParam(1, 1), 0, 3);
-    std::vector<uint8_t> layer(3 * 5, kFill);
-    canvas->DrawToCanvas(0, 0, nullptr, layer.data(), 5);
-    EXPECT_EQ(layer, std::vector<uint8_t>(15, 0));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "PipelineTestSupport.h"
 #include "filter/MoveEffectFilter.h"
 #include "path/PathParser.h"
 #include "task/PathTask.h"
@@ -29,15 +30,11 @@ MoveEffectParam Param(int type, int spacing, double spcgain = 0.0) {
 // A filter over a blank canvas with the straight guide, ready to lay out.
 struct LayoutRig {
     explicit LayoutRig(const MoveEffectParam& param, int width = kCanvas, int height = kCanvas)
-        : pixels(static_cast<size_t>(width) * height * 4, 255), filter(param, 1) {
+        : image(width, height, [](int, int) { return false; }), filter(param, 1) {
         guide.CreateLine();
         filter.AttachGuide(&guide);
-        MoveEffectImageParam image{};
-        image.width = width;
-        image.height = height;
-        image.rowBytes = width * 4;
-        image.pixels = pixels.data();
-        filter.SetBaseImage(&image);
+        MoveEffectImageParam base = image.Param();
+        filter.SetBaseImage(&base);
     }
 
     std::vector<std::shared_ptr<PathTask>> Tasks() {
@@ -48,7 +45,7 @@ struct LayoutRig {
         return result;
     }
 
-    std::vector<uint8_t> pixels;
+    TestImage image;
     PathParser guide;
     MoveEffectFilter filter;
 };
@@ -63,13 +60,24 @@ PathPoint LastPoint(const PathTask& task) {
 TEST(RadiateLayout, RepeatedAdditionDecidesWhetherTheLastAngleIsLaid) {
     const struct {
         int spacing;
+        double curvature;
         size_t paths;
-    } cases[] = {{1000, 5}, {500, 9}, {250, 16}, {50, 80}};
+    } cases[] = {{1000, 1, 5},
+                 {500, 1, 9},
+                 {250, 1, 16},
+                 {50, 1, 80},
+                 // non-positive spacing or non-finite settings lay nothing
+                 {0, 1, 0},
+                 {-50, 1, 0},
+                 {50, std::nan(""), 0}};
     for (const auto& c : cases) {
-        LayoutRig rig(Param(VELTRIX_TYPE_RADIATE, c.spacing));
+        MoveEffectParam param = Param(VELTRIX_TYPE_RADIATE, c.spacing);
+        param.curvature = c.curvature;
+        LayoutRig rig(param);
         rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
         rig.filter.CreateRadiatePathTasks();
-        EXPECT_EQ(rig.Tasks().size(), c.paths) << "spacing " << c.spacing;
+        EXPECT_EQ(rig.Tasks().size(), c.paths)
+            << "spacing " << c.spacing << " curvature " << c.curvature;
     }
 }
 
@@ -85,21 +93,6 @@ TEST(RadiateLayout, PathsRunFromTheNearToTheFarRadius) {
     // The second path points a right angle further round (+y).
     EXPECT_NEAR(FirstPoint(*tasks[1]).x, 500, 1e-9);
     EXPECT_NEAR(LastPoint(*tasks[1]).y, 800, 1e-9);
-}
-
-TEST(RadiateLayout, NonPositiveSpacingOrNonFiniteSettingsLayNothing) {
-    for (int spacing : {0, -50}) {
-        LayoutRig rig(Param(VELTRIX_TYPE_RADIATE, spacing));
-        rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
-        rig.filter.CreateRadiatePathTasks();
-        EXPECT_TRUE(rig.Tasks().empty());
-    }
-    MoveEffectParam param = Param(VELTRIX_TYPE_RADIATE, 50);
-    param.curvature = std::numeric_limits<double>::quiet_NaN();
-    LayoutRig rig(param);
-    rig.filter.SetTarget(PointTarget{{500, 500}, {520, 500}, {900, 500}});
-    rig.filter.CreateRadiatePathTasks();
-    EXPECT_TRUE(rig.Tasks().empty());
 }
 
 TEST(RadiateLayout, GuideWithoutWidthCollapsesToThePathStart) {
@@ -135,11 +128,8 @@ std::vector<double> ParallelOffsets(double spcgain) {
     return offsets;
 }
 
-TEST(ParallelLayout, StacksPathsUpToTheThirdPoint) {
+TEST(ParallelLayout, StacksPathsUpToTheThirdPointWithTheGainChangingEachGap) {
     EXPECT_EQ(ParallelOffsets(0), (std::vector<double>{0, 50, 100, 150, 200}));
-}
-
-TEST(ParallelLayout, GainChangesEachGap) {
     EXPECT_EQ(ParallelOffsets(-10), (std::vector<double>{0, 45, 80, 105, 120}));
     EXPECT_EQ(ParallelOffsets(10), (std::vector<double>{0, 55, 120, 195}));
 }
@@ -193,22 +183,13 @@ TEST(CircleLayout, LaysTheTargetThenInnerThenOuterRingsWhileVisible) {
         expected.push_back(r);
     }
     EXPECT_EQ(RingRadii(50, 0), expected);
-    EXPECT_EQ(expected.size(), 14u);
-}
-
-TEST(CircleLayout, GainWidensEachGap) {
     EXPECT_EQ(RingRadii(50, 10),
               (std::vector<double>{100, 55, 20, 155, 220, 295, 380, 475, 580, 695}));
-}
-
-TEST(CircleLayout, ZeroSpacingEnds) {
+    // Zero spacing without gain and negative spacing end after the target ring.
     EXPECT_EQ(RingRadii(0, 0), (std::vector<double>{100}));
+    EXPECT_EQ(RingRadii(-50, 0), (std::vector<double>{100}));
     EXPECT_GT(RingRadii(0, 5).size(), 1u);
     EXPECT_GT(RingRadii(0, -5).size(), 1u);
-}
-
-TEST(CircleLayout, NegativeSpacingLaysOnlyTheTarget) {
-    EXPECT_EQ(RingRadii(-50, 0), (std::vector<double>{100}));
 }
 
 TEST(CircleLayout, RingPieceCountFollowsThePerimeter) {

@@ -58,13 +58,11 @@ TEST(MoveEffectFilter, TargetKindFollowsTheEffectType) {
     filter.SetTarget(points);
     EXPECT_EQ(filter.radiateTarget->p3.x, 5);
     EXPECT_EQ(filter.radiateTarget->p3.y, 6);
-}
-
-TEST(MoveEffectFilter, ExplicitTargetFillsItsOwnSlotWhateverTheType) {
-    MoveEffectFilter filter(Param(VELTRIX_TYPE_PARALLEL), 1);
-    filter.SetTarget(CircleTarget{1, 2, 3.0, 4.0, 0.0, 0.0});
-    ASSERT_NE(filter.circleTarget, nullptr);
-    EXPECT_EQ(filter.parallelTarget, nullptr);
+    // An explicit target fills its own slot whatever the type.
+    MoveEffectFilter parallel(Param(VELTRIX_TYPE_PARALLEL), 1);
+    parallel.SetTarget(CircleTarget{1, 2, 3.0, 4.0, 0.0, 0.0});
+    EXPECT_NE(parallel.circleTarget, nullptr);
+    EXPECT_EQ(parallel.parallelTarget, nullptr);
 }
 
 TEST(MoveEffectFilter, CircleFromThreePointsPutsTheThirdOnTheEllipse) {
@@ -77,11 +75,7 @@ TEST(MoveEffectFilter, CircleFromThreePointsPutsTheThirdOnTheEllipse) {
     EXPECT_DOUBLE_EQ(circle.radiusY, 3.0);
     EXPECT_DOUBLE_EQ(circle.angle, 0.0);
     EXPECT_DOUBLE_EQ(circle.startAngle, M_PI / 2);
-}
-
-TEST(MoveEffectFilter, CircleCentreTruncatesTowardZero) {
-    CircleTarget circle{};
-    PointTarget points = Points(-11, -3, 0, 0, 0, 0);
+    points = Points(-11, -3, 0, 0, 0, 0);  // the centre truncates toward zero
     MoveEffectFilter::CreateCircleParam(&points, &circle);
     EXPECT_EQ(circle.centerX, -5);
     EXPECT_EQ(circle.centerY, -1);
@@ -166,24 +160,16 @@ TEST(MoveEffectFilter, NullPixelsKeepTheEarlierBaseImage) {
     EXPECT_EQ(filter.baseImage.pixels, pixels.data());
 }
 
-TEST(MoveEffectFilter, NegativeSizesCountAsNoBaseImage) {
+TEST(MoveEffectFilter, NegativeSizesCountAsNoBaseImageButZeroSizesDo) {
     uint8_t pixel[4] = {};
-    for (auto [w, h] : {std::pair{-1, 5}, std::pair{5, -1}}) {
+    for (auto [w, h] : {std::pair{-1, 5}, std::pair{5, -1}, std::pair{0, 7}}) {
         MoveEffectFilter filter(Param(), 1);
         MoveEffectImageParam image = Image(pixel, w, h, 4);
         filter.SetBaseImage(&image);
-        EXPECT_EQ(filter.strokeBuffer, nullptr);
-        EXPECT_EQ(filter.baseImage.pixels, nullptr);
+        const bool counts = w >= 0 && h >= 0;
+        EXPECT_EQ(filter.strokeBuffer != nullptr, counts) << w << "x" << h;
+        EXPECT_EQ(filter.baseImage.pixels, counts ? pixel : nullptr) << w << "x" << h;
     }
-}
-
-TEST(MoveEffectFilter, ZeroSizedBaseImageStillCountsAsABaseImage) {
-    uint8_t pixel[4] = {};
-    MoveEffectFilter filter(Param(), 1);
-    MoveEffectImageParam image = Image(pixel, 0, 7, 4);
-    filter.SetBaseImage(&image);
-    EXPECT_NE(filter.strokeBuffer, nullptr);
-    EXPECT_EQ(filter.baseImage.pixels, pixel);
 }
 
 TEST(MoveEffectFilter, ChannelOrderIsCopiedUpToFiveAndSanitised) {
@@ -225,8 +211,10 @@ int HostCallback(int, int, void* user) {
     return log->answer;
 }
 
-TEST(MoveEffectFilter, ProgressStopsAskingTheHostOnceItCancels) {
+TEST(MoveEffectFilter, ProgressGoesOnUntilTheHostCancelsThenStopsAsking) {
     MoveEffectFilter filter(Param(), 1);
+    EXPECT_EQ(MoveEffectFilter::OnProgress(2, 1, &filter), 1);  // no host callback yet
+    EXPECT_FALSE(filter.cancelled.load());
     HostLog log;
     log.answer = 0;
     filter.SetProgressCallback(&HostCallback, &log);
@@ -234,12 +222,6 @@ TEST(MoveEffectFilter, ProgressStopsAskingTheHostOnceItCancels) {
     EXPECT_TRUE(filter.cancelled.load());
     EXPECT_EQ(MoveEffectFilter::OnProgress(3, 2, &filter), 0);
     EXPECT_EQ(log.calls, 1);
-}
-
-TEST(MoveEffectFilter, ProgressWithoutAHostCallbackGoesOn) {
-    MoveEffectFilter filter(Param(), 1);
-    EXPECT_EQ(MoveEffectFilter::OnProgress(2, 1, &filter), 1);
-    EXPECT_FALSE(filter.cancelled.load());
 }
 
 TEST(MoveEffectFilter, ApplyEffectWithoutABaseImageOrGuideLaysOutNothing) {

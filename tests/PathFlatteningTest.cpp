@@ -29,18 +29,6 @@ void ExpectChained(const PathParser& path) {
     EXPECT_NEAR(path.totalLength, sum, 1e-9);
 }
 
-TEST(PathFlattening, BuiltInLineIsOnePiece) {
-    PathParser path;
-    path.CreateLine();
-    path.PrepareSegments(false);
-    ASSERT_EQ(path.lineSegments.size(), 1u);
-    ExpectPoint(path.lineSegments[0].start, 0.0, 10.0);
-    ExpectPoint(path.lineSegments[0].end, 100.0, 10.0);
-    EXPECT_EQ(path.totalLength, 100.0);
-    EXPECT_EQ(path.pathWidth, 100.0);
-    ExpectPoint(path.currentPoint, 0.0, 10.0);
-}
-
 TEST(PathFlattening, BuiltInCurveIsEightPiecesThroughItsApex) {
     PathParser path;
     path.CreateCurve();
@@ -51,15 +39,6 @@ TEST(PathFlattening, BuiltInCurveIsEightPiecesThroughItsApex) {
     ExpectPoint(path.lineSegments.back().end, 100.0, 50.0);
     EXPECT_NEAR(path.totalLength, 114.595, 5e-4);
     ExpectChained(path);
-}
-
-TEST(PathFlattening, DistancesToPointsAndLines) {
-    EXPECT_EQ(PathParser::Dist({1.0, 2.0}, {4.0, 6.0}), 5.0);
-    EXPECT_EQ(PathParser::LineDistance({3.0, 5.0}, {0.0, 0.0}, {10.0, 0.0}), 5.0);
-    EXPECT_EQ(PathParser::LineDistance({3.0, -5.0}, {0.0, 0.0}, {10.0, 0.0}), 5.0);
-    EXPECT_NEAR(PathParser::LineDistance({0.0, 2.0}, {0.0, 0.0}, {1.0, 1.0}), std::sqrt(2.0),
-                1e-12);
-    EXPECT_EQ(PathParser::LineDistance({3.0, 5.0}, {1.0, 1.0}, {1.0, 1.0}), 0.0);
 }
 
 TEST(PathFlattening, StraightCubicIsOnePiece) {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <sstream>
+#include <string>
 
 #include "PipelineTestSupport.h"
 #include "filter/MoveEffectFilter.h"
@@ -111,42 +113,39 @@ TEST(PathTask, StretchAcrossTheRingStartIsOneLine) {
     EXPECT_EQ(layer.At(x, y), 0);
 }
 
-TEST(PathTask, ConnectJoinsLinesThatTouch) {
-    std::vector<DistData> touching = {{0, 10, true, true}, {10, 20, true, false}};
-    PathTask::ConnectLines(touching);
-    ASSERT_EQ(touching.size(), 1u);
-    EXPECT_EQ(touching[0].start, 0);
-    EXPECT_EQ(touching[0].end, 20);
-    EXPECT_FALSE(touching[0].taperOut);
-
-    std::vector<DistData> apart = {{0, 10, true, true}, {10.5, 20, true, true}};
-    PathTask::ConnectLines(apart);
-    EXPECT_EQ(apart.size(), 2u);
-
-    // Only neighbours are compared: the third joins the second, not the first.
-    std::vector<DistData> chain = {
-        {0, 5, true, true}, {30, 40, true, true}, {35, 50, true, false}, {3, 4, true, true}};
-    PathTask::ConnectLines(chain);
-    ASSERT_EQ(chain.size(), 3u);
-    EXPECT_EQ(chain[1].end, 50);
-    EXPECT_EQ(chain[2].start, 3);
+std::string Describe(const std::vector<DistData>& lines) {
+    std::ostringstream text;
+    for (const DistData& d : lines) {
+        text << "[" << d.start << (d.taperIn ? "<" : "|") << d.end << (d.taperOut ? ">" : "|")
+             << "]";
+    }
+    return text.str();
 }
 
-TEST(PathTask, ConnectKeepsTheOuterEndsOfShiftedLines) {
-    // A shifted later line inside an earlier one must not cut it short.
-    std::vector<DistData> inside = {{30, 50, true, false}, {35, 45, true, true}};
-    PathTask::ConnectLines(inside);
-    ASSERT_EQ(inside.size(), 1u);
-    EXPECT_EQ(inside[0].start, 30);
-    EXPECT_EQ(inside[0].end, 50);
-    EXPECT_FALSE(inside[0].taperOut);
-    // One that reaches further back extends the start.
-    std::vector<DistData> before = {{30, 50, false, true}, {20, 55, true, true}};
-    PathTask::ConnectLines(before);
-    ASSERT_EQ(before.size(), 1u);
-    EXPECT_EQ(before[0].start, 20);
-    EXPECT_TRUE(before[0].taperIn);
-    EXPECT_EQ(before[0].end, 55);
+TEST(PathTask, ConnectJoinsNeighboursThatTouchAndKeepsTheirOuterEnds) {
+    const struct {
+        const char* name;
+        std::vector<DistData> lines;
+        std::vector<DistData> want;
+    } cases[] = {
+        {"touching", {{0, 10, true, true}, {10, 20, true, false}}, {{0, 20, true, false}}},
+        {"apart",
+         {{0, 10, true, true}, {10.5, 20, true, true}},
+         {{0, 10, true, true}, {10.5, 20, true, true}}},
+        // Only neighbours are compared: the third joins the second, not the first.
+        {"chain",
+         {{0, 5, true, true}, {30, 40, true, true}, {35, 50, true, false}, {3, 4, true, true}},
+         {{0, 5, true, true}, {30, 50, true, false}, {3, 4, true, true}}},
+        // A shifted later line inside an earlier one must not cut it short.
+        {"inside", {{30, 50, true, false}, {35, 45, true, true}}, {{30, 50, true, false}}},
+        // One that reaches further back extends the start.
+        {"before", {{30, 50, false, true}, {20, 55, true, true}}, {{20, 55, true, true}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<DistData> lines = c.lines;
+        PathTask::ConnectLines(lines);
+        EXPECT_EQ(Describe(lines), Describe(c.want)) << c.name;
+    }
 }
 
 // A filter over a blank canvas and one task whose path is the given polyline.
@@ -174,59 +173,34 @@ struct TaskRig {
     std::unique_ptr<PathTask> task;
 };
 
-TEST(PathTask, LengthGainGrowsAlongTheParallelPath) {
-    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 50);
-    param.lengain = 1.0;
-    TaskRig rig(param, {{0, 0}, {300, 0}});
-    const PathPoint p = rig.task->path.MoveNext(150);
+// The lines AppendLinePair lays at `walk` pixels along a task over `points`, then the gain.
+std::string LinePair(int type, double lengain, int position, std::vector<PathPoint> points,
+                     double walk, double runStart, double half, double gain) {
+    MoveEffectParam param = SteadyParam(type, 50);
+    param.lengain = lengain;
+    param.position = position;
+    TaskRig rig(param, points, type == VELTRIX_TYPE_CIRCLE);
     std::vector<DistData> lines;
-    double gain = 0.0;
-    rig.task->AppendLinePair(lines, p, 100, gain, 5);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_DOUBLE_EQ(gain, 0.5);  // 150 of 300 pixels along
-    EXPECT_DOUBLE_EQ(lines[0].start, 94.5);
-    EXPECT_DOUBLE_EQ(lines[0].end, 155.5);
+    rig.task->AppendLinePair(lines, rig.task->path.MoveNext(walk), runStart, gain, half);
+    std::ostringstream text;
+    text << Describe(lines) << " gain " << gain;
+    return text.str();
 }
 
-TEST(PathTask, LengthGainOfARingGrowsWithTheDistanceFromItsCentre) {
-    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_CIRCLE, 50);
-    param.lengain = 1.0;
-    TaskRig rig(param, {{100, 0}, {0, 100}, {-100, 0}}, true);
-    std::vector<DistData> lines;
-    double gain = 0.0;
-    rig.task->AppendLinePair(lines, {100, 0}, -3, gain, 5);
-    EXPECT_DOUBLE_EQ(gain, 2.0);  // 100 pixels from the centre: 2 at each end
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_DOUBLE_EQ(lines[0].start, -10);
-    EXPECT_DOUBLE_EQ(lines[0].end, 7);
-}
-
-TEST(PathTask, PositionMovesBothEndsAndAnEmptyIntervalIsDropped) {
-    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 50);
-    param.position = 3;
-    TaskRig rig(param, {{0, 0}, {300, 0}});
-    const PathPoint p = rig.task->path.MoveNext(60);
-    std::vector<DistData> lines;
-    double gain = 0.0;
-    rig.task->AppendLinePair(lines, p, 40, gain, 5);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_DOUBLE_EQ(lines[0].start, 38);
-    EXPECT_DOUBLE_EQ(lines[0].end, 68);
-    // A negative half length longer than the stretch reverses the interval: nothing is laid.
-    rig.task->AppendLinePair(lines, p, 40, gain, -20);
-    EXPECT_EQ(lines.size(), 1u);
-}
-
-TEST(PathTask, PathOfLengthZeroGetsNoGain) {
-    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_RADIATE, 50);
-    param.lengain = 5.0;
-    TaskRig rig(param, {{10, 10}, {10, 10}});
-    std::vector<DistData> lines;
-    double gain = 7.0;
-    rig.task->AppendLinePair(lines, {10, 10}, 0, gain, 5);
-    EXPECT_EQ(gain, 0.0);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_DOUBLE_EQ(lines[0].end - lines[0].start, 10);
+TEST(PathTask, LinePairPlacementGainAndPosition) {
+    const int parallel = VELTRIX_TYPE_PARALLEL;
+    // The length gain grows along the parallel path: 150 of 300 pixels along.
+    EXPECT_EQ(LinePair(parallel, 1, 0, {{0, 0}, {300, 0}}, 150, 100, 5, 0),
+              "[94.5<155.5>] gain 0.5");
+    // A ring's grows with the distance from its centre: 2 at each end 100 pixels out.
+    EXPECT_EQ(LinePair(VELTRIX_TYPE_CIRCLE, 1, 0, {{100, 0}, {0, 100}, {-100, 0}}, 0, -3, 5, 0),
+              "[-10<7>] gain 2");
+    // The position moves both ends; a reversed interval is dropped.
+    EXPECT_EQ(LinePair(parallel, 0, 3, {{0, 0}, {300, 0}}, 60, 40, 5, 0), "[38<68>] gain 0");
+    EXPECT_EQ(LinePair(parallel, 0, 3, {{0, 0}, {300, 0}}, 60, 40, -20, 0), " gain 0");
+    // A path of length 0 gets no gain, whatever was passed in.
+    EXPECT_EQ(LinePair(VELTRIX_TYPE_RADIATE, 5, 0, {{10, 10}, {10, 10}}, 0, 0, 5, 7),
+              "[-5<5>] gain 0");
 }
 
 // Opens its gate only once its cancel has been set, so a run sequenced by it is deterministic.

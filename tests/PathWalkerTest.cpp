@@ -34,19 +34,6 @@ PathParser Square(double side, bool closed) {
     return path;
 }
 
-TEST(PathWalker, StraightGuideMovesForwardAndBack) {
-    PathParser path = StraightGuide();
-    ExpectPoint(path.MoveNext(0.0), 0.0, 10.0);
-    EXPECT_EQ(path.walkDistance, 0.0);
-
-    ExpectPoint(path.MoveNext(30.0), 30.0, 10.0);
-    EXPECT_NEAR(path.lineRatio, 0.3, 1e-12);
-    EXPECT_EQ(path.walkDistance, 30.0);
-    ExpectPoint(path.MoveNext(-10.0), 20.0, 10.0);
-    EXPECT_EQ(path.walkDistance, 20.0);
-    EXPECT_FALSE(path.reachedEnd);
-}
-
 TEST(PathWalker, StepsReachTheEndAtTheLengthAndRunOnToTheRight) {
     PathParser path = StraightGuide();
     double previousX = 0.0;

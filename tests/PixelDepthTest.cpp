@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "PipelineTestSupport.h"
 #include "filter/MoveEffectFilter.h"
 
 namespace {
@@ -170,16 +171,8 @@ TEST(GetPixelDepth, NonFiniteFloatChannelsSaturate) {
 }
 
 TEST(GetPixelDepth, OutsideTheCanvasIsMinusOne) {
-    const uint8_t black[4 * 4] = {0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255};
-    const uint8_t order[2] = {0, 1};
-    MoveEffectImageParam image{};
-    image.colorMode = 1;
-    image.channelOrder = order;
-    image.channelCount = 2;
-    image.width = 4;
-    image.height = 2;
-    image.rowBytes = 8;
-    image.pixels = black;
+    const TestImage black(4, 2, [](int, int) { return true; });
+    MoveEffectImageParam image = black.Param();
     MoveEffectFilter filter(MoveEffectParam{}, 1);
     EXPECT_EQ(filter.GetPixelDepth(0, 0), -1) << "no base image yet";
     filter.SetBaseImage(&image);
@@ -199,20 +192,14 @@ TEST(GetPixelDepth, OutsideTheCanvasIsMinusOne) {
 
 TEST(GetPixelDepth, BottomUpRowsFollowTheNegativeRowBytes) {
     // Row 0 is last in memory: pixels points at it and rows step backwards.
-    const uint8_t memory[2 * 2] = {/* row 1 */ 0, 255, /* row 0 */ 255, 255};
-    const uint8_t order[2] = {0, 1};
-    MoveEffectImageParam image{};
-    image.colorMode = 1;
-    image.channelOrder = order;
-    image.channelCount = 2;
-    image.width = 1;
-    image.height = 2;
-    image.rowBytes = -2;
-    image.pixels = memory + 2;
+    const TestImage memory(1, 2, [](int, int y) { return y == 1; });
+    MoveEffectImageParam image = memory.Param();
+    image.pixels = memory.pixels.data() + 4;
+    image.rowBytes = -4;
     MoveEffectFilter filter(MoveEffectParam{}, 1);
     filter.SetBaseImage(&image);
-    EXPECT_EQ(filter.GetPixelDepth(0, 0), 0);
-    EXPECT_EQ(filter.GetPixelDepth(0, 1), 255);
+    EXPECT_EQ(filter.GetPixelDepth(0, 0), 255);
+    EXPECT_EQ(filter.GetPixelDepth(0, 1), 0);
 }
 
 }  // namespace

@@ -77,20 +77,22 @@ TEST(PlatformBridge, Utf8ToUtf16ReplacesEachMaximalIllFormedPiece) {
     }
 }
 
-TEST(PlatformBridge, Utf16ToUtf8ReplacesUnpairedSurrogates) {
-    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(ToUtf8(std::u16string{u'a', char16_t(0xDC00), u'b'}),
-              "a\xEF\xBF\xBD"
-              "b");
-    EXPECT_EQ(ToUtf8(std::u16string{char16_t(0xDC00), char16_t(0xD800)}),
-              "\xEF\xBF\xBD\xEF\xBF\xBD");
-}
-
-TEST(PlatformBridge, CharacterOutsideBasicPlaneRoundTrips) {
-    const char* grin = "\xF0\x9F\x98\x80";  // U+1F600
-    const std::u16string units = ToUtf16(grin);
-    EXPECT_EQ(units, (std::u16string{char16_t(0xD83D), char16_t(0xDE00)}));
-    EXPECT_EQ(ToUtf8(units), grin);
+TEST(PlatformBridge, Utf16ToUtf8ReplacesUnpairedSurrogatesAndKeepsPairs) {
+    const struct {
+        std::u16string units;
+        std::string bytes;
+    } cases[] = {
+        {std::u16string(1, char16_t(0xD800)), "\xEF\xBF\xBD"},
+        {std::u16string{u'a', char16_t(0xDC00), u'b'},
+         "a\xEF\xBF\xBD"
+         "b"},
+        {std::u16string{char16_t(0xDC00), char16_t(0xD800)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {std::u16string{char16_t(0xD83D), char16_t(0xDE00)}, "\xF0\x9F\x98\x80"},  // U+1F600
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToUtf8(c.units), c.bytes) << c.bytes;
+    }
+    EXPECT_EQ(ToUtf16("\xF0\x9F\x98\x80"), cases[3].units);
 }
 
 TEST(PlatformBridge, ConversionsOfNullEmptyAndNegativeInput) {
@@ -106,6 +108,11 @@ TEST(PlatformBridge, ConversionsOfNullEmptyAndNegativeInput) {
     EXPECT_EQ(ST_Utf16ToUtf8(nullptr, 1), nullptr);
     EXPECT_EQ(ST_Utf16ToUtf8(&unit, -1), nullptr);
     EXPECT_EQ(ToUtf8(u""), "");
+    // The release functions accept null.
+    ST_FreeUtf16(nullptr);
+    ST_FreeUtf8(nullptr);
+    ST_FreeEnumFiles(nullptr, 0);
+    ST_FreeEnumFiles(nullptr, 3);
 }
 
 TEST(PlatformBridge, ToLowerCaseFoldsAndReportsBadArgumentsAndShortBuffers) {
@@ -213,11 +220,4 @@ TEST(PlatformBridge, EnumFilesOfMissingFolderOrNullArgumentsIsNull) {
     count = 5;
     EXPECT_EQ(ST_EnumFiles(folder.path().c_str(), nullptr, &count), nullptr);
     EXPECT_EQ(count, 0);
-}
-
-TEST(PlatformBridge, ReleaseFunctionsAcceptNull) {
-    ST_FreeUtf16(nullptr);
-    ST_FreeUtf8(nullptr);
-    ST_FreeEnumFiles(nullptr, 0);
-    ST_FreeEnumFiles(nullptr, 3);
 }

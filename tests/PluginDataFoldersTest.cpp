@@ -73,11 +73,3 @@ TEST(PluginDataFolderNames, NonAsciiDataFolderReachesTheHostAsUtf8) {
     EXPECT_EQ(Exported(1), data + "/Orvane/vxplugin/preset/");
     EXPECT_EQ(GetPluginDir(false), Utf8ToUtf16(data) + u"/Orvane/vxplugin/guide/");
 }
-
-TEST(PluginDataFolderNames, FallsBackToHomeLocalShare) {
-    ScratchFolder home;
-    const ScopedEnvironment xdg("XDG_DATA_HOME", std::nullopt);
-    const ScopedEnvironment homeVariable("HOME", home.path());
-    EXPECT_EQ(Exported(1), home.path() + "/.local/share/Orvane/vxplugin/preset/");
-    EXPECT_EQ(Exported(0), home.path() + "/.local/share/Orvane/vxplugin/guide/");
-}

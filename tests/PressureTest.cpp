@@ -49,32 +49,34 @@ TEST(GetPressure, DistancesTaperByPixels) {
     EXPECT_DOUBLE_EQ(Pressure(end, 101, 100), 1.0);
 }
 
-TEST(GetPressure, UntaperedLineIsFullAfterItsStart) {
-    const MoveEffectParam param = Taper(0.5, 0.5, false, false);
-    EXPECT_EQ(PathTask::GetPressure(param, 0, 100, false, false, 0.0), 0.0);
-    EXPECT_EQ(PathTask::GetPressure(param, 1, 100, false, false, 0.0), 1.0);
-    EXPECT_EQ(PathTask::GetPressure(param, 100, 100, false, false, 0.0), 1.0);
-}
-
-TEST(GetPressure, ZeroLengthLineIsOneFullDab) {
-    const MoveEffectParam param = Taper(0.5, 0.5, false, false);
-    EXPECT_EQ(PathTask::GetPressure(param, 0, 0, true, true, 0.0), 1.0);
-    EXPECT_DOUBLE_EQ(PathTask::GetPressure(param, 0, 0, true, true, 0.25), 0.75);
-}
-
-TEST(GetPressure, SizeFactorThinsTheWholeLine) {
-    const MoveEffectParam param = Taper(0.5, 0.5, false, false);
-    EXPECT_DOUBLE_EQ(PathTask::GetPressure(param, 10, 100, true, true, 0.3), 0.4 * 0.7);
-    EXPECT_DOUBLE_EQ(PathTask::GetPressure(param, 50, 100, true, true, 0.3), 0.7);
-    EXPECT_EQ(PathTask::GetPressure(param, 50, 100, true, true, -0.3), 1.0);
-}
-
-TEST(GetPressure, StaysWithinZeroAndOne) {
-    // A negative end fraction puts the end ramp past the line, where it exceeds 1.
-    EXPECT_EQ(Pressure(Taper(0.5, -0.5, false, false), 150, 100), 1.0);
-    EXPECT_EQ(Pressure(Taper(0.5, -0.5, false, true), 150, 100), 0.0);
+TEST(GetPressure, UntaperedZeroLengthThinnedAndOutOfRangeCases) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_EQ(Pressure(Taper(nan, nan, true, false), 10, 100), 1.0);
+    const MoveEffectParam half = Taper(0.5, 0.5, false, false);
+    const struct {
+        const char* name;
+        MoveEffectParam param;
+        double t, length;
+        bool taper;
+        double sizeFactor, want;
+    } cases[] = {
+        {"untapered: zero at the start", half, 0, 100, false, 0.0, 0.0},
+        {"untapered: full after it", half, 1, 100, false, 0.0, 1.0},
+        {"untapered: full at the end", half, 100, 100, false, 0.0, 1.0},
+        {"zero length: one full dab", half, 0, 0, true, 0.0, 1.0},
+        {"zero length thinned", half, 0, 0, true, 0.25, 0.75},
+        {"thinned ramp", half, 10, 100, true, 0.3, 0.4 * 0.7},
+        {"thinned middle", half, 50, 100, true, 0.3, 0.7},
+        {"negative thinning", half, 50, 100, true, -0.3, 1.0},
+        // A negative end fraction puts the end ramp past the line, where it exceeds 1.
+        {"clamped to 1", Taper(0.5, -0.5, false, false), 150, 100, true, 0.0, 1.0},
+        {"eased, clamped to 0", Taper(0.5, -0.5, false, true), 150, 100, true, 0.0, 0.0},
+        {"NaN tapers", Taper(nan, nan, true, false), 10, 100, true, 0.0, 1.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(
+            PathTask::GetPressure(c.param, c.t, c.length, c.taper, c.taper, c.sizeFactor), c.want)
+            << c.name;
+    }
 }
 
 }  // namespace

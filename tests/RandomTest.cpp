@@ -25,19 +25,22 @@ TEST(Random, FollowsTheMinimalStandardSequence) {
     EXPECT_EQ(state, 399268537u);
 }
 
-TEST(Random, SchrageStepWrapsNegativeProducts) {
-    // 2^31 - 2 is -1 modulo the prime, so the next state is 2^31 - 1 - 48271.
-    Random random = Random::WithDeviceValue(2147483646u, 0.0, 1.0);
-    EXPECT_EQ(random.Next(), 2147435376u);
-}
-
-TEST(Random, DeviceValuesReduceModuloThePrime) {
-    for (const uint32_t value : {0u, 2147483647u, 4294967294u}) {
-        Random random = Random::WithDeviceValue(value, 0.0, 1.0);
-        EXPECT_EQ(random.Next(), 48271u) << value << " seeds with 1";
+TEST(Random, SeedsReduceModuloThePrimeAndNegativeProductsWrap) {
+    const struct {
+        uint32_t seed;
+        uint32_t first;
+    } cases[] = {
+        {0u, 48271u},
+        {2147483647u, 48271u},
+        {4294967294u, 48271u},  // all seed with 1
+        {2147483649u, 2u * 48271u},
+        // 2^31 - 2 is -1 modulo the prime (Schrage's step wraps): 2^31 - 1 - 48271.
+        {2147483646u, 2147435376u},
+    };
+    for (const auto& c : cases) {
+        Random random = Random::WithDeviceValue(c.seed, 0.0, 1.0);
+        EXPECT_EQ(random.Next(), c.first) << c.seed;
     }
-    Random wrapped = Random::WithDeviceValue(2147483649u, 0.0, 1.0);
-    EXPECT_EQ(wrapped.Next(), 2u * 48271u);
 }
 
 TEST(Random, UniformCombinesTwoStepsInto53Bits) {

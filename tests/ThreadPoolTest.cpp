@@ -81,22 +81,16 @@ int RecordProgress(int total, int completed, void* user) {
     return static_cast<int>(log->calls.size()) == log->cancelAfter ? 0 : 1;
 }
 
-TEST(ThreadPool, RunWithNoTasksReturnsAtOnceWithoutProgress) {
+TEST(ThreadPool, ReportsProgressOncePerTaskWithTheTotal) {
     ThreadPool pool(2);
     ProgressLog log;
     pool.SetProgressCallback(&RecordProgress, &log);
-    pool.Run();
+    pool.Run();  // no tasks: returns at once without progress
     EXPECT_TRUE(log.calls.empty());
-}
-
-TEST(ThreadPool, ReportsProgressOncePerTaskWithTheTotal) {
-    ThreadPool pool(2);
     std::atomic<int> ran{0};
     for (int i = 0; i < 3; ++i) {
         pool.Enqueue(std::make_shared<CountingTask>(&ran));
     }
-    ProgressLog log;
-    pool.SetProgressCallback(&RecordProgress, &log);
     pool.Run();
     EXPECT_EQ(ran.load(), 3);
     const std::vector<std::pair<int, int>> expected = {{3, 1}, {3, 2}, {3, 3}};
@@ -165,17 +159,14 @@ TEST(ThreadPool, ExceptionFromATaskIsRethrownAfterEveryTaskEnded) {
     EXPECT_EQ(ran.load(), before + 1);
 }
 
-TEST(ThreadPool, DestroyingAnIdlePoolJoinsItsWorkers) {
-    for (unsigned workers : {1u, 2u, 8u}) {
-        ThreadPool pool(workers);
-        EXPECT_EQ(pool.GetWorkerCount(), workers);
-    }
-}
-
-TEST(ThreadPool, WorkerCountDefaultsToHardwareThreadsOrFour) {
+TEST(ThreadPool, WorkerCountDefaultsToHardwareThreadsOrFourAndIdlePoolsJoinTheirWorkers) {
     EXPECT_EQ(ThreadPool::ResolveWorkerCount(3), 3u);
     const unsigned hardware = std::thread::hardware_concurrency();
     EXPECT_EQ(ThreadPool::ResolveWorkerCount(0), hardware != 0 ? hardware : 4u);
+    for (unsigned workers : {1u, 2u, 8u}) {
+        ThreadPool pool(workers);  // destroyed idle: must not hang
+        EXPECT_EQ(pool.GetWorkerCount(), workers);
+    }
 }
 
 }  // namespace

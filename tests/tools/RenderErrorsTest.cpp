@@ -6,21 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "RenderTestSupport.h"
-
-namespace {
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 TEST(RenderErrors, EachBadInputHasItsMessageAndExitCodeAndWritesNothing) {
     struct Case {
@@ -63,12 +51,12 @@ TEST(RenderErrors, EachBadInputHasItsMessageAndExitCodeAndWritesNothing) {
         TempFolder folder;
         const std::string base = folder.File("base.png");
         WritePngFile(base, MakePicture(16, 16, PNG_COLOR_TYPE_GRAY, 8));
-        const std::string png = ReadBytes(base);
-        WriteBytes(folder.File("text.png"), "just some text, long enough to be read\n");
-        WriteBytes(folder.File("truncated.png"), png.substr(0, png.size() - 20));
+        const std::string png = *ReadFileBytes(base);
+        folder.Write("text.png", "just some text, long enough to be read\n");
+        folder.Write("truncated.png", png.substr(0, png.size() - 20));
         std::string damaged = png;
         damaged[damaged.size() - 25] ^= 0x55;  // inside the image data: its checksum fails
-        WriteBytes(folder.File("damaged.png"), damaged);
+        folder.Write("damaged.png", damaged);
         std::filesystem::create_directories(folder.File("out"));
         std::filesystem::create_directories(PresetFolderUnder(folder));
         std::ofstream(PresetFolderUnder(folder) + "broken.ini") << "[pen]\nhardness=7\n";
@@ -100,9 +88,9 @@ TEST(RenderErrors, EachBadInputHasItsMessageAndExitCodeAndWritesNothing) {
 TEST(RenderErrors, FailedRunLeavesAnEarlierOutputUntouched) {
     TempFolder folder;
     const std::string out = folder.File("o.png");
-    WriteBytes(out, "earlier result");
+    folder.Write("o.png", "earlier result");
     const RunResult run = RunRender({folder.File("missing.png"), out}, folder);
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(ReadBytes(out), "earlier result");
+    EXPECT_EQ(ReadFileBytes(out), "earlier result");
     EXPECT_EQ(folder.List(), std::vector<std::string>{"o.png"});
 }

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "RenderTestSupport.h"
 
@@ -19,10 +18,7 @@ std::string WriteDarkBase(const TempFolder& folder, int size) {
 }
 
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFileBytes(path).value_or("");
 }
 
 void WriteText(const std::string& path, const std::string& text) {

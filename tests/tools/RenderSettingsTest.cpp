@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "render/RenderError.h"
 #include "render/RenderSettings.h"
@@ -60,34 +62,32 @@ TEST(RenderSettings, PointOptionRejectsWhatIsNotTwoFiniteNumbers) {
 }
 
 TEST(RenderSettings, ColorTakesShortAndLongHex) {
-    Rgb color;
-    std::string error;
-    ASSERT_TRUE(ParseColor("#ff8000", &color, &error));
-    EXPECT_EQ(color.r, 255);
-    EXPECT_EQ(color.g, 128);
-    EXPECT_EQ(color.b, 0);
-    ASSERT_TRUE(ParseColor("0a0B0c", &color, &error));
-    EXPECT_EQ(color.r, 10);
-    EXPECT_EQ(color.g, 11);
-    EXPECT_EQ(color.b, 12);
-    ASSERT_TRUE(ParseColor("#f8f", &color, &error));
-    EXPECT_EQ(color.r, 255);
-    EXPECT_EQ(color.g, 136);
-    EXPECT_EQ(color.b, 255);
+    const struct {
+        const char* text;
+        int r, g, b;
+    } cases[] = {{"#ff8000", 255, 128, 0}, {"0a0B0c", 10, 11, 12}, {"#f8f", 255, 136, 255}};
+    for (const auto& c : cases) {
+        Rgb color;
+        std::string error;
+        ASSERT_TRUE(ParseColor(c.text, &color, &error)) << c.text;
+        EXPECT_EQ(std::vector<int>({color.r, color.g, color.b}), std::vector<int>({c.r, c.g, c.b}))
+            << c.text;
+    }
     for (const char* bad : {"red", "#ff80", "#gg0000", "", "#"}) {
+        Rgb color;
+        std::string error;
         EXPECT_FALSE(ParseColor(bad, &color, &error)) << bad;
     }
 }
 
 TEST(RenderSettings, WholeNumbersAreDecimalOnly) {
-    int64_t value = 0;
-    ASSERT_TRUE(ParseWholeNumber("08", &value));
-    EXPECT_EQ(value, 8);
-    ASSERT_TRUE(ParseWholeNumber("+3", &value));
-    EXPECT_EQ(value, 3);
-    ASSERT_TRUE(ParseWholeNumber("-12", &value));
-    EXPECT_EQ(value, -12);
+    for (const auto& [text, want] : {std::pair{"08", 8}, {"+3", 3}, {"-12", -12}}) {
+        int64_t value = 0;
+        ASSERT_TRUE(ParseWholeNumber(text, &value)) << text;
+        EXPECT_EQ(value, want) << text;
+    }
     for (const char* bad : {"2.5", "0x10", "", "3 ", "1e3"}) {
+        int64_t value = 0;
         EXPECT_FALSE(ParseWholeNumber(bad, &value)) << bad;
     }
 }
@@ -100,8 +100,6 @@ TEST(RenderSettings, PresetValuesBecomeDrawingValues) {
     preset.p3 = {-0.5, 2.0};
     preset.in = 250;
     preset.out = 1000;
-    preset.size = 3.5;
-    preset.spacing = 17;
     preset.connect = 0;
     std::strcpy(preset.name, "wave");
 
@@ -115,8 +113,6 @@ TEST(RenderSettings, PresetValuesBecomeDrawingValues) {
     EXPECT_EQ(drawing.target.p3.y, 80);
     EXPECT_DOUBLE_EQ(drawing.param.in, 0.25);
     EXPECT_DOUBLE_EQ(drawing.param.out, 1.0);
-    EXPECT_DOUBLE_EQ(drawing.param.size, 3.5);
-    EXPECT_EQ(drawing.param.spacing, 17);
     EXPECT_EQ(drawing.param.connect, 0);
     EXPECT_EQ(drawing.guide, "wave");
 
@@ -140,19 +136,6 @@ TEST(RenderSettings, PixelOverridesBecomeFractionsOfTheCanvasAndMapBack) {
     const DrawingSettings drawing = ToDrawingSettings(settings, 128, 256);
     EXPECT_EQ(drawing.target.p1.x, 64);
     EXPECT_EQ(drawing.target.p1.y, 64);
-}
-
-TEST(RenderSettings, PixelPointWithoutCanvasIsAUsageError) {
-    MoveEffectIniParam settings = Defaults();
-    SettingOverrides overrides;
-    overrides.p2 = PointOption{{5, false}, {0.5, true}};
-    try {
-        ApplyOverrides(overrides, 0, 0, &settings);
-        FAIL() << "expected a usage error";
-    } catch (const RenderError& error) {
-        EXPECT_EQ(error.code(), kExitUsage);
-        EXPECT_NE(std::string(error.what()).find("--p2"), std::string::npos);
-    }
 }
 
 TEST(RenderSettings, LoadedPresetKeepsDefaultsForKeysItLacks) {

@@ -12,30 +12,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "veltrix-render-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code error;
-    fs::remove_all(path_, error);
-}
-
 std::vector<std::string> TempFolder::List(const std::string& subfolder) const {
     std::vector<std::string> names;
     std::error_code error;
-    for (fs::directory_iterator it(subfolder.empty() ? path_ : File(subfolder), error), end;
+    for (fs::directory_iterator it(subfolder.empty() ? path() : File(subfolder), error), end;
          !error && it != end; it.increment(error)) {
         names.push_back(it->path().filename().string());
     }
@@ -54,17 +40,6 @@ std::string PresetFolderUnder(const TempFolder& folder) {
 std::string GuideFolderUnder(const TempFolder& folder) {
     return DataHome(folder) + "/Orvane/vxplugin/guide/";
 }
-
-namespace {
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 RenderProcess::RenderProcess(const std::vector<std::string>& args, const std::string& dataHome,
                              const std::string& captureFolder)
@@ -120,8 +95,8 @@ RunResult RenderProcess::Wait() {
     pid_ = -1;
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadWhole(outPath_);
-    result.err = ReadWhole(errPath_);
+    result.out = ReadFileBytes(outPath_).value_or("");
+    result.err = ReadFileBytes(errPath_).value_or("");
     std::remove(outPath_.c_str());
     std::remove(errPath_.c_str());
     return result;

@@ -8,21 +8,14 @@
 #include <string>
 #include <vector>
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+#include "../TestFolders.h"
 
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+// A scratch folder that also names and lists its files.
+class TempFolder : public ScratchFolder {
+  public:
+    std::string File(const std::string& name) const { return *this / name; }
     // Names of the entries in the folder (or in its subfolder), sorted.
     std::vector<std::string> List(const std::string& subfolder = std::string()) const;
-
-  private:
-    std::string path_;
 };
 
 struct RunResult {
