@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 
+#include "BenchSupport.h"
 #include "path/PathParser.h"
 #include "plugin/DrawOptions.h"
 #include "tests/HostileRecords.h"
@@ -37,27 +38,26 @@ void BM_GuideRead(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
     state.counters["commands"] = static_cast<double>(segments);
 }
-BENCHMARK(BM_GuideRead)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // Every hostile case once per iteration, huge pens and slow ones included; reports the slowest
-// case's seconds.
+// case's seconds. The smoke run takes the parallel layout's quick cases only.
 void BM_HostileSlowest(benchmark::State& state) {
+    const bool smoke = bench::Smoke();
     SetDrawWorkerCount(2);
     double slowest = 0.0;
     std::string slowestName;
     for (auto _ : state) {
         for (const int type : {VELTRIX_TYPE_RADIATE, VELTRIX_TYPE_PARALLEL, VELTRIX_TYPE_CIRCLE}) {
-            for (const hostile::Case& hostileCase : hostile::AllCases(true)) {
-                TestLayer layer(hostile::kSide, hostile::kSide);
-                hostile::Records records = hostile::SoundRecords(type, layer);
-                hostileCase.spoil(records);
-                const auto start = std::chrono::steady_clock::now();
-                DrawEffect(&records.param, &records.target, ":S", &records.image, &records.canvas,
-                           nullptr, nullptr);
-                const double seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-                if (seconds > slowest) {
-                    slowest = seconds;
+            if (smoke && type != VELTRIX_TYPE_PARALLEL) {
+                continue;
+            }
+            for (const hostile::Case& hostileCase : hostile::AllCases(!smoke)) {
+                if (smoke && hostile::SlowButBounded(type, hostileCase)) {
+                    continue;
+                }
+                const hostile::Outcome outcome = hostile::Run(type, hostileCase);
+                if (outcome.seconds > slowest) {
+                    slowest = outcome.seconds;
                     slowestName = hostileCase.name + " type " + std::to_string(type);
                 }
             }
@@ -67,6 +67,18 @@ void BM_HostileSlowest(benchmark::State& state) {
     state.counters["slowest_s"] = slowest;
     state.SetLabel("slowest: " + slowestName);
 }
-BENCHMARK(BM_HostileSlowest)->Unit(benchmark::kSecond)->Iterations(1);
+
+void Register() {
+    auto* read = benchmark::RegisterBenchmark("GuideRead", BM_GuideRead)->Arg(1);
+    if (!bench::Smoke()) {
+        read->Arg(8)->Arg(64);
+    }
+    read->Unit(benchmark::kMillisecond)->Iterations(bench::Smoke() ? 1 : 2);
+    benchmark::RegisterBenchmark("HostileSlowest", BM_HostileSlowest)
+        ->Unit(benchmark::kSecond)
+        ->Iterations(1);
+}
+
+const bool registered = bench::AddRegistrar(&Register);
 
 }  // namespace

@@ -45,21 +45,12 @@ TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
             if (getenv("VELTRIX_HOSTILE_TRACE") != nullptr) {
                 fprintf(stderr, "%s type %d\n", hostileCase.name.c_str(), type);
             }
-            TestLayer layer(hostile::kSide, hostile::kSide);
-            hostile::Records records = hostile::SoundRecords(type, layer);
-            hostileCase.spoil(records);
-            const auto start = std::chrono::steady_clock::now();
-            DrawEffect(&records.param, &records.target, ":S", &records.image, &records.canvas,
-                       nullptr, nullptr);
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            const auto drawn = std::count_if(layer.pixels.begin(), layer.pixels.end(),
-                                             [](uint8_t c) { return c != 0; });
+            const hostile::Outcome outcome = hostile::Run(type, hostileCase);
             if (getenv("VELTRIX_HOSTILE_TRACE") != nullptr) {
-                fprintf(stderr, "%8.3f s %8ld px\n", seconds, static_cast<long>(drawn));
+                fprintf(stderr, "%8.3f s %8ld px\n", outcome.seconds, outcome.drawn);
             }
             if (hostileCase.draws) {
-                EXPECT_GT(drawn, 0);
+                EXPECT_GT(outcome.drawn, 0);
             }
         }
     }

@@ -2,6 +2,8 @@
 // or huge, the int32 limits, channel orders past the pixel, bad sizes and row bytes.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -173,6 +175,27 @@ inline std::vector<Case> AllCases(bool hugePens) {
     cases.push_back(
         {"canvas colour mode 200", false, [](Records& r) { r.canvas.colorMode = 200; }});
     return cases;
+}
+
+/// What one call did: its wall time and the layer's non-zero bytes.
+struct Outcome {
+    double seconds;
+    long drawn;
+};
+
+/// Runs one case of one effect type on a fresh layer with the straight guide.
+inline Outcome Run(int type, const Case& hostileCase) {
+    TestLayer layer(kSide, kSide);
+    Records records = SoundRecords(type, layer);
+    hostileCase.spoil(records);
+    const auto start = std::chrono::steady_clock::now();
+    DrawEffect(&records.param, &records.target, ":S", &records.image, &records.canvas, nullptr,
+               nullptr);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long drawn = static_cast<long>(
+        std::count_if(layer.pixels.begin(), layer.pixels.end(), [](uint8_t c) { return c != 0; }));
+    return {seconds, drawn};
 }
 
 }  // namespace hostile

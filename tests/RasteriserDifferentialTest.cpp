@@ -182,19 +182,11 @@ TEST_P(RasteriserDifferential, TaperedChainsOfPixelSegmentsMatchTheReference) {
     }
 }
 
-// A whole run into an RGBA layer with a colour, so the dirty rectangle shows in the bytes.
+// A whole run with the curve guide and a given worker count; the layer shows the dirty rectangle.
 std::vector<uint8_t> RunEffect(const MoveEffectParam& param, const PointTarget& target,
                                const TestImage& image, unsigned workers) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * 4);
-    const uint8_t colour[3] = {10, 20, 30};
-    MoveEffectCanvasParam canvas{};
-    canvas.colorMode = 0;
-    canvas.color = colour;
-    canvas.pixels = pixels.data();
-    canvas.rowBytes = image.width * 4;
-    MoveEffectImageParam base = image.Param();
     SetDrawWorkerCount(workers);
-    DrawEffect(&param, &target, ":C", &base, &canvas, nullptr, nullptr);
+    std::vector<uint8_t> pixels = DrawColoured(param, target, image, ":C");
     SetDrawWorkerCount(0);
     return pixels;
 }
