@@ -91,6 +91,9 @@ void MoveEffectFilter::CreateCirclePathTasks() {
     const double outX = std::max({0 - center.x, 0.0, center.x - w});
     const double outY = std::max({0 - center.y, 0.0, center.y - h});
     const double nearest = std::hypot(outX, outY);
+    // Rings below `reach` stay clear of the canvas; rings above `enclose` enclose it.
+    const double reach = nearest - 1.0 - 1e-9 * nearest;
+    const double enclose = maxDist + 1.0 + 1e-9 * maxDist;
 
     for (int dir : {-1, 1}) {
         if (count < 0) {
@@ -123,6 +126,16 @@ void MoveEffectFilter::CreateCirclePathTasks() {
             const double rb = target.radiusY + offset;
             if (ra < 1 || rb < 1) {
                 break;
+            }
+            // Before the first visible ring: a growing pass whose ring encloses the canvas, or a
+            // shrinking one whose ring lies within the nearest distance, lays nothing more. The
+            // gain can turn the offset back by at most half of itself before the pass ends.
+            if (!found && spacing != 0.0) {
+                const double slack = std::fabs(param.spcgain) + 1.0;
+                if (dir > 0 ? std::min(ra, rb) > enclose + slack
+                            : std::max(ra, rb) < reach - slack) {
+                    break;
+                }
             }
             if (IsEllipseIn(center, ra, rb, target.angle)) {
                 const double rj = jitter();

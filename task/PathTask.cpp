@@ -333,11 +333,10 @@ void PathTask::SkipUnreachableStretch() {
     // to the start of the next piece that nears it.
     double ahead = DistanceToCanvas(path.currentPoint, piece.end);
     if (!(ahead <= room)) {
-        const int32_t next = nextNearCanvas[static_cast<size_t>(index) + 1];
-        if (static_cast<size_t>(next) >= pieces.size()) {
-            return;  // nothing ahead nears the canvas: the scan stops by itself
-        }
-        ahead = pieceStart[static_cast<size_t>(next)] - path.walkDistance;
+        // With no piece ahead near the canvas, the walk goes to this piece's end, where the
+        // scan stops (or a ring's lap ends).
+        const size_t next = static_cast<size_t>(nextNearCanvas[static_cast<size_t>(index) + 1]);
+        ahead = next < pieces.size() ? pieceStart[next] - path.walkDistance : room;
     }
     if (!(ahead > kLongStretchSteps)) {
         return;
@@ -391,10 +390,7 @@ bool PathTask::CanvasTouches(double minX, double minY, double maxX, double maxY)
 }
 
 bool PathTask::PieceRestTouchesCanvas() const {
-    const PathPoint& from = path.currentPoint;
-    const PathPoint& to = path.lineSegments[path.lineIndex].end;
-    return CanvasTouches(std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x),
-                         std::max(from.y, to.y));
+    return PieceNearsCanvas({path.currentPoint, path.lineSegments[path.lineIndex].end, 0.0});
 }
 
 bool PathTask::RestCanTouchCanvas() const {
