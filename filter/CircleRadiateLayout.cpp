@@ -137,7 +137,10 @@ void MoveEffectFilter::CreateCirclePathTasks() {
                     break;
                 }
             }
-            if (IsEllipseIn(center, ra, rb, target.angle)) {
+            // Rings that enclose the canvas or stay clear of it fail the visibility test; the
+            // cheap test spares a pass of many such rings its cost.
+            const bool clear = std::min(ra, rb) > enclose || std::max(ra, rb) < reach;
+            if (!clear && IsEllipseIn(center, ra, rb, target.angle)) {
                 const double rj = jitter();
                 AppendCircleTask(center, target.angle, target.startAngle, ra + rj, rb + rj);
                 found = true;
