@@ -17,10 +17,15 @@ namespace {
 // point costs what the canvas holds, not what the distance holds.
 constexpr double kPathsLaidWhole = 65536.0;
 
-// The most paths one run lays: as many as are laid whole. Only a third point tens of thousands
-// of spacings away, stacking copies almost along their own length, makes more of them reach
-// the canvas; each would cost a walk across it, and a million of them a minute.
+// The most paths one run lays: as many as are laid whole.
 constexpr size_t kMaxPaths = static_cast<size_t>(kPathsLaidWhole) + 1;
+
+// Of the paths that reach the canvas from a third point tens of thousands of spacings away, at
+// most this many plus the canvas's width and height (enough for copies stacked across it at
+// every pixel). More only come from copies stacked almost along their own length, each
+// crossing the canvas again a fraction of a pixel from the last: tens of thousands of them
+// took seconds.
+constexpr size_t kMaxReachingPaths = 4096;
 
 struct Interval {
     double lo;
@@ -153,6 +158,9 @@ void MoveEffectFilter::CreateParallelPathTasks() {
         std::sort(reach.begin(), reach.end(),
                   [](const Interval& a, const Interval& b) { return a.lo < b.lo; });
     }
+    const size_t maxReaching = kMaxReachingPaths +
+                               static_cast<size_t>(std::max(baseImage.width, 0)) +
+                               static_cast<size_t>(std::max(baseImage.height, 0));
     const double jitterReach = std::fabs(param.spcfluct * param.spacing);
     // The first reach interval that may still hold an offset at or after o, or reach.size().
     auto nextReach = [&](double o) {
@@ -196,7 +204,7 @@ void MoveEffectFilter::CreateParallelPathTasks() {
             o = offset + random.Uniform() * param.spcfluct * param.spacing;
         }
         if (!onlyReaching || reaches(o)) {
-            if (laid == kMaxPaths) {
+            if (laid == (onlyReaching ? maxReaching : kMaxPaths)) {
                 break;
             }
             layPath(x1 + dirX * o, y1 + dirY * o);

@@ -36,9 +36,9 @@ struct Case {
     bool farTarget = false;
 };
 
-/// Cases that end but take seconds: a parallel target whose first point lies at the int32
-/// limits stacks its copies almost along their own length, so each of the most copies a run lays
-/// crosses the canvas and draws there. The benchmark times them; the unit test leaves them out.
+/// Cases that take about a second: a parallel target whose first point lies at the int32 limits
+/// stacks its copies almost along their own length, so each of the most copies a run lays
+/// crosses the canvas and draws there. Sanitized builds, ten times slower, leave them out.
 inline bool SlowButBounded(int type, const Case& hostileCase) {
     return type == VELTRIX_TYPE_PARALLEL && hostileCase.farTarget &&
            hostileCase.name.rfind("p1", 0) == 0;
