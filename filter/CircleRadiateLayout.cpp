@@ -51,6 +51,51 @@ double InvisibleRingRun(double radiusX, double radiusY, double step, double done
     return last > done ? last - done : 0;
 }
 
+// Where the canvas, grown by two pixels, lies against a ring: wholly outside or wholly inside
+// it (the ring then misses the canvas by a clear margin), or neither. Every point's level
+// x^2/ra^2 + y^2/rb^2 falls as the radii grow, so along a pass with no gain the canvas is
+// outside a run of growing rings and then never again, and once inside them stays inside.
+enum class RingSide { kOutside, kInside, kNear };
+
+RingSide SideOfRing(const PathPoint& center, double ra, double rb, double angle, double w,
+                    double h) {
+    if (!(std::min(ra, rb) >= 2.0)) {
+        return RingSide::kNear;
+    }
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double corners[4][2] = {{-2, -2}, {w + 2, -2}, {w + 2, h + 2}, {-2, h + 2}};
+    int outside = 0;
+    int inside = 0;
+    for (const auto& corner : corners) {
+        const double dx = corner[0] - center.x;
+        const double dy = corner[1] - center.y;
+        const double xi = c * dx + s * dy;
+        const double eta = c * dy - s * dx;
+        const double level = xi * xi / (ra * ra) + eta * eta / (rb * rb);
+        outside += level > 1.0 + 1e-9;
+        inside += level < 1.0 - 1e-9;
+    }
+    if (inside == 4) {
+        return RingSide::kInside;  // all corners inside a convex ring: the whole canvas is
+    }
+    if (outside != 4) {
+        return RingSide::kNear;
+    }
+    // Corners outside: the canvas is outside unless the ring reaches in across an edge or lies
+    // within the canvas.
+    for (int i = 0; i < 4; ++i) {
+        const PathPoint from = {corners[i][0], corners[i][1]};
+        const PathPoint to = {corners[(i + 1) % 4][0], corners[(i + 1) % 4][1]};
+        if (MoveEffectFilter::LineIntersectsEllipse(from, to, center, ra, rb, angle)) {
+            return RingSide::kNear;
+        }
+    }
+    const bool centreIn =
+        center.x >= -2 && center.x <= w + 2 && center.y >= -2 && center.y <= h + 2;
+    return centreIn ? RingSide::kNear : RingSide::kOutside;
+}
+
 }  // namespace
 
 void MoveEffectFilter::CreateCirclePathTasks() {
@@ -113,6 +158,39 @@ void MoveEffectFilter::CreateCirclePathTasks() {
                     }
                     iteration += skip;
                     offset = iteration * step;
+                }
+                // Thin rings defeat the distance bounds above; the run of rings the canvas lies
+                // before (outside growing rings, inside shrinking ones) is found by bisection
+                // instead, and once the canvas lies beyond the rings (inside growing ones,
+                // outside shrinking ones) no later ring meets it. Ring i has the offset
+                // (i + 1) * step; the last two rings of a run are left to the test below.
+                const RingSide before = dir > 0 ? RingSide::kOutside : RingSide::kInside;
+                const RingSide beyond = dir > 0 ? RingSide::kInside : RingSide::kOutside;
+                auto side = [&](double i) {
+                    const double o = (i + 1) * step;
+                    return SideOfRing(center, target.radiusX + o, target.radiusY + o, target.angle,
+                                      w, h);
+                };
+                const RingSide first = side(iteration);
+                if (first == beyond) {
+                    break;
+                }
+                if (first == before) {
+                    double good = iteration;
+                    double span = 1;
+                    while (good + span < count + 1 && side(good + span) == before) {
+                        good += span;
+                        span *= 2;
+                    }
+                    for (; span >= 1; span = std::floor(span / 2)) {
+                        if (good + span < count + 1 && side(good + span) == before) {
+                            good += span;
+                        }
+                    }
+                    if (good - 2 > iteration) {
+                        iteration = good - 2;
+                        offset = iteration * step;
+                    }
                 }
             }
             if (step * dir < 0) {
