@@ -1,6 +1,7 @@
 // Layouts: how many paths each effect lays and where, rings and their visibility.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -190,6 +191,56 @@ TEST(CircleLayout, LaysTheTargetThenInnerThenOuterRingsWhileVisible) {
     EXPECT_EQ(RingRadii(-50, 0), (std::vector<double>{100}));
     EXPECT_GT(RingRadii(0, 5).size(), 1u);
     EXPECT_GT(RingRadii(0, -5).size(), 1u);
+}
+
+TEST(CircleLayout, PassesThatSkipHiddenRingsLayWhatRingByRingTestsLay) {
+    // Thin, far and enclosing rings around a small canvas: the passes cross runs of rings that
+    // miss the canvas and end once no later ring can meet it. The rings laid must be those a
+    // pass testing every ring in turn lays.
+    const PointTarget targets[] = {
+        {{30, 20}, {30, -20000}, {36, -10000}},  // thin rings, their tips on the canvas
+        {{30, 60}, {30, -20000}, {31, -10000}},  // thin rings just below it
+        {{-5000, 24}, {5000, 24}, {0, 30}},      // flat rings across it
+        {{32, -3000}, {32, 3000}, {40, 0}},      // tall rings, the canvas inside
+        {{100, 100}, {-3000, -2000}, {0, 0}},    // a far centre
+        {{10, 10}, {50, 40}, {30, 10}},          // rings on the canvas
+    };
+    for (const PointTarget& points : targets) {
+        for (const int spacing : {3, 40}) {
+            LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, spacing), 64, 48);
+            MoveEffectFilter& filter = rig.filter;
+            filter.SetTarget(points);
+            const CircleTarget t = *filter.circleTarget;
+            const PathPoint centre = {double(t.centerX), double(t.centerY)};
+            const double maxDist = std::max(
+                std::max(std::hypot(centre.x, centre.y), std::hypot(64 - centre.x, centre.y)),
+                std::max(std::hypot(centre.x, 48 - centre.y),
+                         std::hypot(64 - centre.x, 48 - centre.y)));
+            const double count = std::trunc(maxDist / spacing);
+            size_t expected = 1;  // the target ring
+            for (const int dir : {-1, 1}) {
+                double offset = 0;
+                bool found = false;
+                for (double i = 0; i < count + 1; i += 1) {
+                    offset += spacing * dir;
+                    const double ra = t.radiusX + offset;
+                    const double rb = t.radiusY + offset;
+                    if (ra < 1 || rb < 1) {
+                        break;
+                    }
+                    if (filter.IsEllipseIn(centre, ra, rb, t.angle)) {
+                        ++expected;
+                        found = true;
+                    } else if (found) {
+                        break;
+                    }
+                }
+            }
+            filter.CreateCirclePathTasks();
+            EXPECT_EQ(rig.Tasks().size(), expected)
+                << "p2 (" << points.p2.x << ", " << points.p2.y << "), spacing " << spacing;
+        }
+    }
 }
 
 TEST(CircleLayout, RingPieceCountFollowsThePerimeter) {
