@@ -204,6 +204,8 @@ TEST(CircleLayout, PassesThatSkipHiddenRingsLayWhatRingByRingTestsLay) {
         {{32, -3000}, {32, 3000}, {40, 0}},      // tall rings, the canvas inside
         {{100, 100}, {-3000, -2000}, {0, 0}},    // a far centre
         {{10, 10}, {50, 40}, {30, 10}},          // rings on the canvas
+        {{-5000, 200}, {0, 200}, {-2500, 190}},  // thin rings growing toward it sideways
+        {{40, 128}, {135, -100000}, {110, 71}},  // thin rings growing around it
     };
     for (const PointTarget& points : targets) {
         for (const int spacing : {3, 40}) {
