@@ -22,11 +22,12 @@ max_len() {
   esac
 }
 
-# Seconds one input may take under the sanitizers; a draw with hostile settings may take a few
-# seconds and still be bounded (a far parallel target lays the most copies a run allows).
+# Seconds one input may take under the sanitizers before it counts as a hang. A draw may be
+# slow and still sound: soft pens of 20 pixels laying hundreds of lines over a 256 x 256 canvas
+# take a few seconds in a release build and a minute or more under the sanitizers.
 timeout_of() {
   case "$1" in
-    draw_effect) echo 60 ;;
+    draw_effect) echo 300 ;;
     *) echo 20 ;;
   esac
 }
