@@ -1,6 +1,7 @@
 // PowerTable: b^e for b in (0, 1) by linear interpolation, with a bound on the error.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 /// Interpolates b^e between 1025 exact values. Built once per run for the run's exponent;
@@ -22,6 +23,13 @@ class PowerTable {
         return interval.value + interval.slope * (position - i);  // the difference is exact
     }
 
+    /// For a pixel at coverage byte `current`: how far out across the soft rim, as a share of
+    /// its width R - r, the pixel's nearest sample must lie for a dab to leave the pixel as it
+    /// is. Beyond r + share (R - r) every sample's term is below (current + 0.5) / 255 with
+    /// margins far above rounding, so sixteen of them give a byte of at most `current`.
+    /// Infinite for 0 (nothing to keep) and 255 (never sampled).
+    double KeepBeyond(uint8_t current) const { return keepBeyond[current]; }
+
   private:
     static constexpr int kIntervals = 1024;
     struct Interval {
@@ -30,5 +38,6 @@ class PowerTable {
         double error;  ///< bound of the interpolation error over the interval, plus rounding
     };
     std::vector<Interval> intervals;
+    double keepBeyond[256];
     bool usable = false;
 };
