@@ -1,6 +1,7 @@
 // Dab arithmetic shared by the plain and the fast rasteriser, in the algorithm's own order.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
@@ -65,8 +66,7 @@ double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double
 
 /// One dab for the fast path.
 struct Job {
-    std::atomic<uint8_t>* buffer;
-    int32_t width;
+    CoverageGrid grid;
     double cx;
     double cy;
     PixelRange range;
@@ -74,6 +74,41 @@ struct Job {
     double exponent;
     const PowerTable* power;
 };
+
+/// Squared offsets of a pixel's four sample rows (or columns) from its centre offset d, then
+/// (last) of the centre: (d + o)^2 as the algorithm forms them, and d^2.
+inline void SampleRowSquares(double d, double* s2) {
+    for (int r = 0; r < 4; ++r) {
+        const double s = d + kOffsets[r];
+        s2[r] = s * s;
+    }
+    s2[4] = d * d;
+}
+
+/// The smallest of (d + o)^2 over the four sample offsets, each formed as the algorithm does.
+inline double NearestSampleSquare(double d) {
+    double s2[5];
+    SampleRowSquares(d, s2);
+    return std::min(std::min(s2[0], s2[1]), std::min(s2[2], s2[3]));
+}
+
+/// True when a soft dab leaves a byte at `current` as it is: `nearest` is the smallest squared
+/// distance of the pixel's samples from the dab's centre and `q` that of its centre (or lower
+/// bounds of both, for a whole tile). Every step from a squared distance to a sample's term is
+/// monotone, so no sample gives more than the nearest one, and PowerTable::KeepBeyond says how
+/// far out on the rim that one must lie. Pixels the core fills whole (q below r^2 - 1, or a
+/// nearest sample inside the core) are never kept.
+inline bool Keeps(double nearest, double q, const Job& job, uint8_t current) {
+    const Shape& shape = job.shape;
+    if (current == 0 || q < shape.solidBelow || !(nearest > shape.inCore)) {
+        return false;
+    }
+    const double softWidth = shape.outerRadius - shape.coreRadius;
+    // The relative margin covers the rounding of this distance and of the algorithm's root.
+    const double beyond =
+        (shape.coreRadius + job.power->KeepBeyond(current) * softWidth) * (1.0 + 1e-12);
+    return nearest > beyond * beyond;
+}
 
 /// The byte of a soft pixel whose sum must be formed (0..255), or kKeep when it cannot
 /// exceed `current`; sx2 and sy2 are its squared sample offsets.

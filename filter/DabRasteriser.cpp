@@ -200,16 +200,16 @@ bool DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, doub
     return allFull;
 }
 
-bool DabRasteriser::Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
-                          double diameter, const PixelRange& range) const {
+bool DabRasteriser::Stamp(const CoverageGrid& grid, double cx, double cy, double diameter,
+                          const PixelRange& range) const {
     const int32_t columns = range.x1 - range.x0;
     if (columns <= 0 || range.y1 <= range.y0) {
         return false;
     }
     const dab::Shape shape(diameter, hardness);
     if (!fast || columns > kMaxSpan || !(shape.outerRadius <= kMaxFastRadius)) {
-        return StampPlain(buffer, width, cx, cy, diameter, range);
+        return StampPlain(grid.bytes, grid.width, cx, cy, diameter, range);
     }
-    kernel({buffer, width, cx, cy, range, shape, exponent, &power});
+    kernel({grid, cx, cy, range, shape, exponent, &power});
     return false;
 }

@@ -18,6 +18,24 @@ struct PixelRange {
     int32_t y1;
 };
 
+/// Coverage floors: one byte per tile of kFloorTile x kFloorTile pixels, row-major, never
+/// above any coverage byte of its tile. Bytes only rise, so a floor once true stays true; soft
+/// dabs pass over tiles whose floor they cannot beat without reading their pixels.
+constexpr int32_t kFloorTile = 4;
+
+/// The number of floor tiles across `pixels` pixels.
+inline int64_t FloorTilesAcross(int32_t pixels) {
+    return (static_cast<int64_t>(pixels) + kFloorTile - 1) / kFloorTile;
+}
+
+/// Where dabs are stamped.
+struct CoverageGrid {
+    std::atomic<uint8_t>* bytes;  ///< width x height coverage bytes, row-major
+    int32_t width;
+    int32_t height;
+    std::atomic<uint8_t>* floors;  ///< the tiles' floors, or null to read every pixel
+};
+
 /// The dab of one run's pen hardness. Every stamp gives exactly the bytes of the plain
 /// algorithm: per pixel the core test, the corner tests and the 16-sample integration with a
 /// power function per rim sample. Read-only after construction; Stamp is thread-safe (each
@@ -26,11 +44,12 @@ class DabRasteriser {
   public:
     explicit DabRasteriser(double hardness);
 
-    /// Stamps a dab of `diameter` pixels centred at (cx, cy) over `range` of a buffer of
-    /// `width` columns. The range must be the dab's clamped range; the caller widens the dirty
-    /// rectangle. Returns true only when every byte of the range is now 255 (reported by the
-    /// plain way, which large dabs take; the fast way always returns false).
-    bool Stamp(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy, double diameter,
+    /// Stamps a dab of `diameter` pixels centred at (cx, cy) over `range` of `grid`, and
+    /// raises the floors of the tiles it reads. The range must be the dab's clamped range; the
+    /// caller widens the dirty rectangle. Returns true only when every byte of the range is now
+    /// 255 (reported by the plain way, which large dabs take; the fast way always returns
+    /// false).
+    bool Stamp(const CoverageGrid& grid, double cx, double cy, double diameter,
                const PixelRange& range) const;
 
     /// The same dab pixel by pixel as the algorithm is written, for any hardness and size;

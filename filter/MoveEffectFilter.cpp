@@ -134,7 +134,11 @@ void MoveEffectFilter::SetBaseImage(const MoveEffectImageParam* image) {
                   "coverage bytes are plain zeroed bytes");
     std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> buffer(
         static_cast<std::atomic<uint8_t>*>(std::calloc(pixelCount == 0 ? 1 : pixelCount, 1)));
-    if (!buffer) {
+    const size_t floorCount = static_cast<size_t>(FloorTilesAcross(image->width)) *
+                              static_cast<size_t>(FloorTilesAcross(image->height));
+    std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> floors(
+        static_cast<std::atomic<uint8_t>*>(std::calloc(floorCount == 0 ? 1 : floorCount, 1)));
+    if (!buffer || !floors) {
         throw std::bad_alloc();
     }
 
@@ -161,6 +165,7 @@ void MoveEffectFilter::SetBaseImage(const MoveEffectImageParam* image) {
 
     baseImage = next;
     strokeBuffer = std::move(buffer);
+    coverageFloors = std::move(floors);
     strokeBufferFull.store(false, std::memory_order_relaxed);
     minX.store(baseImage.width, std::memory_order_relaxed);
     minY.store(baseImage.height, std::memory_order_relaxed);

@@ -104,6 +104,8 @@ class MoveEffectFilter {
     /// One coverage byte per canvas pixel, row-major; only ever raised (atomic maximum).
     /// Allocated zeroed by calloc, so untouched pages are never written.
     std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> strokeBuffer;
+    /// The stroke buffer's floors, one byte per kFloorTile square (see CoverageGrid).
+    std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> coverageFloors;
     /// Dirty rectangle: columns minX <= x < maxX, rows minY <= y < maxY.
     std::atomic<int32_t> minX{0};
     std::atomic<int32_t> minY{0};

@@ -18,6 +18,10 @@ PowerTable::PowerTable(double e) {
         const double base = std::pow(term, 1.0 / e) - 1e-8;
         keepBeyond[c] = 1.0 - base;
     }
+    // Falling in `current`, as it must be: a tile's floor then stands for all its bytes.
+    for (int c = 253; c >= 1; --c) {
+        keepBeyond[c] = std::max(keepBeyond[c], keepBeyond[c + 1]);
+    }
     usable = true;
     intervals.resize(kIntervals);
     const double h = 1.0 / kIntervals;

@@ -27,7 +27,7 @@ class PowerTable {
     /// its width R - r, the pixel's nearest sample must lie for a dab to leave the pixel as it
     /// is. Beyond r + share (R - r) every sample's term is below (current + 0.5) / 255 with
     /// margins far above rounding, so sixteen of them give a byte of at most `current`.
-    /// Infinite for 0 (nothing to keep) and 255 (never sampled).
+    /// Never rises with `current`. Infinite for 0 (nothing to keep) and 255 (never sampled).
     double KeepBeyond(uint8_t current) const { return keepBeyond[current]; }
 
   private:

@@ -57,8 +57,9 @@ void StampDab(MoveEffectFilter& filter, double cx, double cy, double diameter,
         return;
     }
     const int32_t width = filter.baseImage.width;
-    const bool full =
-        filter.rasteriser.Stamp(filter.strokeBuffer.get(), width, cx, cy, diameter, range);
+    const CoverageGrid grid{filter.strokeBuffer.get(), width, filter.baseImage.height,
+                            filter.coverageFloors.get()};
+    const bool full = filter.rasteriser.Stamp(grid, cx, cy, diameter, range);
     if (full && range.x0 == 0 && range.y0 == 0 && range.x1 == width &&
         range.y1 == filter.baseImage.height) {
         filter.strokeBufferFull.store(true, std::memory_order_relaxed);
