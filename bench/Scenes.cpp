@@ -60,6 +60,12 @@ std::vector<Scene> Scenes() {
     soft.name = "soft0";
     soft.param.hardness = 0.0;
     scenes.push_back(soft);
+    // Soft wide pens five pixels apart: most pixels lie under several lines.
+    Scene dense = Typical("dense", VELTRIX_TYPE_RADIATE, Smoke() ? 128 : 512);
+    dense.param.hardness = 0.0;
+    dense.param.size = 16.0;
+    dense.param.spacing = Smoke() ? 60 : 5;
+    scenes.push_back(dense);
     Scene large = Typical("large32", VELTRIX_TYPE_RADIATE, full);
     large.param.size = 32.0;
     scenes.push_back(large);
