@@ -127,14 +127,16 @@ TEST_F(PresetStore, RejectedCallsTouchNothing) {
     MoveEffectIniReadFlag flags;
     EXPECT_FALSE(LoadParam("x", nullptr, &flags));
     EXPECT_FALSE(LoadParam(nullptr, &defaults_, &flags));
-    std::strcpy(defaults_.name, "guide\n[pen]");
-    EXPECT_FALSE(SaveParam("broken", &defaults_));
+    // A guide name with a line break would inject keys; one without a NUL has no end.
+    for (const char* name : {"guide\n[pen]", "a\r[pen]", "\n"}) {
+        std::strcpy(defaults_.name, name);
+        EXPECT_FALSE(SaveParam("broken", &defaults_)) << name;
+    }
     std::memset(defaults_.name, 'z', sizeof(defaults_.name));
     EXPECT_FALSE(SaveParam("unterminated", &defaults_));
     EXPECT_TRUE(FolderEntries().empty());
-}
 
-TEST_F(PresetStore, SaveIntoMissingFolderFails) {
+    GetDefaultParam(&defaults_);
     std::filesystem::remove_all(folder_);
     EXPECT_FALSE(SaveParam("speed", &defaults_));
     EXPECT_FALSE(std::filesystem::exists(folder_));
