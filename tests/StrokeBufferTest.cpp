@@ -145,7 +145,7 @@ TEST(DrawLine, DrawsNothingWithoutADab) {
     }
 }
 
-TEST(DrawLine, HugeSegmentDrawsLikeItsCanvasStretch) {
+TEST(DrawLine, HugeSegmentsDrawLikeTheirCanvasStretch) {
     // Steps of 1 from whole x: the clipped walk keeps the phase of the full one.
     Canvas huge(PenParam(4, 0.5), 16, 16);
     huge->DrawLine({-1e15, 5.5}, 1.0, {1e15, 5.5}, 1.0);
@@ -154,6 +154,14 @@ TEST(DrawLine, HugeSegmentDrawsLikeItsCanvasStretch) {
     EXPECT_EQ(huge.Coverage(), plain.Coverage());
     EXPECT_EQ(huge.Rect(), plain.Rect());
     EXPECT_EQ(huge.Rect(), (std::vector<int32_t>{0, 3, 16, 8}));
+    // Diagonally across a larger canvas.
+    Canvas diagonal(PenParam(3, 1.0), 32, 32);
+    diagonal->DrawLine({-3e14, -3e14}, 1.0, {3e14, 3e14}, 1.0);
+    for (int i = 1; i < 31; ++i) {
+        EXPECT_EQ(diagonal.At(i, i), 255) << i;
+    }
+    EXPECT_EQ(diagonal.At(30, 1), 0);
+    EXPECT_EQ(diagonal.Rect(), (std::vector<int32_t>{0, 0, 32, 32}));
 }
 
 TEST(DrawLine, SkippedDabsWidenTheRectangleAsIfDrawn) {
@@ -191,16 +199,6 @@ TEST(DrawLine, SkippedDabsWidenTheRectangleAsIfDrawn) {
     }
 }
 
-TEST(DrawLine, HugeSegmentAcrossTheCanvasStampsIt) {
-    Canvas canvas(PenParam(3, 1.0), 32, 32);
-    canvas->DrawLine({-3e14, -3e14}, 1.0, {3e14, 3e14}, 1.0);
-    for (int i = 1; i < 31; ++i) {
-        EXPECT_EQ(canvas.At(i, i), 255) << i;
-    }
-    EXPECT_EQ(canvas.At(30, 1), 0);
-    EXPECT_EQ(canvas.Rect(), (std::vector<int32_t>{0, 0, 32, 32}));
-}
-
 // Starts all workers at once, so their dabs interleave.
 class StartGate {
   public:
@@ -221,13 +219,14 @@ class StartGate {
 
 TEST(DrawLine, ConcurrentWorkersGiveTheBytesOfOneThread) {
     constexpr int kThreads = 4;
-    constexpr int kLinesPerThread = 60;
-    // Overlapping soft lines in a star around the centre, with one dab off the canvas.
-    const auto lineOf = [](int thread, int i, PathPoint* from, PathPoint* to, double* p0) {
-        const double angle = (thread * kLinesPerThread + i) * 0.1309;
-        *from = {32.0 + 3.0 * std::cos(angle), 32.0 + 3.0 * std::sin(angle)};
-        *to = {32.0 + 40.0 * std::cos(angle * 1.7), 32.0 + 30.0 * std::sin(angle * 1.7)};
-        *p0 = 0.2 + 0.01 * i;
+    constexpr int kLines = 60;
+    // Overlapping soft lines in a star around the centre, and dabs off the canvas.
+    const auto draw = [](Canvas& canvas, int thread, int i) {
+        const double angle = (thread * kLines + i) * 0.1309;
+        canvas->DrawLine(
+            {32.0 + 3.0 * std::cos(angle), 32.0 + 3.0 * std::sin(angle)}, 0.2 + 0.01 * i,
+            {32.0 + 40.0 * std::cos(angle * 1.7), 32.0 + 30.0 * std::sin(angle * 1.7)}, 1.0);
+        canvas->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
     };
     Canvas shared(PenParam(6, 0.3), 64, 64);
     StartGate gate(kThreads);
@@ -235,28 +234,18 @@ TEST(DrawLine, ConcurrentWorkersGiveTheBytesOfOneThread) {
     for (int thread = 0; thread < kThreads; ++thread) {
         workers.emplace_back([&, thread] {
             gate.ArriveAndWait();
-            for (int i = 0; i < kLinesPerThread; ++i) {
-                PathPoint from, to;
-                double p0;
-                lineOf(thread, i, &from, &to, &p0);
-                shared->DrawLine(from, p0, to, 1.0);
-                shared->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
+            for (int i = 0; i < kLines; ++i) {
+                draw(shared, thread, i);
             }
         });
     }
     for (std::thread& worker : workers) {
         worker.join();
     }
-
+    // One thread, in reverse order: the atomic maximum makes the order irrelevant.
     Canvas single(PenParam(6, 0.3), 64, 64);
-    for (int thread = kThreads - 1; thread >= 0; --thread) {
-        for (int i = kLinesPerThread - 1; i >= 0; --i) {
-            PathPoint from, to;
-            double p0;
-            lineOf(thread, i, &from, &to, &p0);
-            single->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
-            single->DrawLine(from, p0, to, 1.0);
-        }
+    for (int n = kThreads * kLines - 1; n >= 0; --n) {
+        draw(single, n / kLines, n % kLines);
     }
     EXPECT_EQ(shared.Coverage(), single.Coverage());
     EXPECT_EQ(shared.Rect(), single.Rect());
