@@ -114,7 +114,9 @@ TEST(RenderDrawing, EachEffectCoversItsExpectedArea) {
 }
 
 TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
-    struct Kind {
+    // Left half dark and opaque. Right half light, or dark but transparent where the format has
+    // transparency ("with" a transparent value or palette alpha, or an alpha channel).
+    const struct {
         const char* name;
         int colorType;
         int bitDepth;
@@ -133,38 +135,33 @@ TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
         {"palette 4-bit", PNG_COLOR_TYPE_PALETTE, 4},
         {"palette 8-bit with alpha", PNG_COLOR_TYPE_PALETTE, 8},
     };
-    for (const Kind& kind : kinds) {
-        // Left half dark and opaque. Right half light, or dark but transparent where the
-        // format has transparency: either way no line belongs there.
+    for (const auto& kind : kinds) {
+        const std::string name = kind.name;
         PngPicture base = MakePicture(64, 64, kind.colorType, kind.bitDepth);
-        base.interlaced = std::string(kind.name).find("interlaced") != std::string::npos;
-        const uint16_t full = uint16_t((1u << kind.bitDepth) - 1);
-        const bool transparentRight = kind.colorType & PNG_COLOR_MASK_ALPHA ||
-                                      std::string(kind.name).find("with") != std::string::npos;
-        if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
-            base.palette = {0, 0, 0, 255, 255, 255, 0, 0, 0};
-            if (transparentRight) {
-                base.paletteAlpha = {255, 255, 0};
-            }
-        } else if (transparentRight && !(kind.colorType & PNG_COLOR_MASK_ALPHA)) {
-            base.hasGrayTransparent = true;
-            base.grayTransparent = 7;
+        base.interlaced = name.find("interlaced") != std::string::npos;
+        const bool alpha = kind.colorType & PNG_COLOR_MASK_ALPHA;
+        const bool transparentRight = alpha || name.find("with") != std::string::npos;
+        const bool palette = kind.colorType == PNG_COLOR_TYPE_PALETTE;
+        base.palette = {0, 0, 0, 255, 255, 255, 0, 0, 0};
+        base.paletteAlpha = {255, 255, 0};
+        if (!palette || !transparentRight) {
+            base.paletteAlpha.clear();
         }
+        base.hasGrayTransparent = transparentRight && !alpha && !palette;
+        base.grayTransparent = 7;
+        // The right half's value: palette index, or a sample that is light or transparent.
+        const uint16_t full = uint16_t((1u << kind.bitDepth) - 1);
+        const uint16_t right = palette            ? (transparentRight ? 2 : 1)
+                               : transparentRight ? (base.hasGrayTransparent ? 7 : 0)
+                                                  : full;
+        const int colours = palette ? 1 : kind.colorType & PNG_COLOR_MASK_COLOR ? 3 : 1;
         for (int y = 0; y < 64; ++y) {
             for (int x = 0; x < 64; ++x) {
-                const bool left = x < 32;
-                if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
-                    base.At(x, y, 0) = left ? 0 : transparentRight ? 2 : 1;
-                    continue;
-                }
-                const int colours = kind.colorType & PNG_COLOR_MASK_COLOR ? 3 : 1;
                 for (int c = 0; c < colours; ++c) {
-                    base.At(x, y, c) = left               ? 0
-                                       : transparentRight ? (base.hasGrayTransparent ? 7 : 0)
-                                                          : full;
+                    base.At(x, y, c) = x < 32 ? 0 : right;
                 }
-                if (kind.colorType & PNG_COLOR_MASK_ALPHA) {
-                    base.At(x, y, colours) = left ? full : 0;
+                if (alpha) {
+                    base.At(x, y, colours) = x < 32 ? full : 0;
                 }
             }
         }
@@ -172,9 +169,9 @@ TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
         const std::string path = folder.File("base.png");
         WritePngFile(path, base);
         const PngPicture out = RenderAndRead(folder, RowLines(path));
-        EXPECT_EQ(out.bitDepth, kind.bitDepth == 16 ? 16 : 8) << kind.name;
-        EXPECT_GT(CoveredPixels(out, 0, 0, 24, 64), 0) << kind.name;
-        EXPECT_EQ(CoveredPixels(out, 40, 0, 64, 64), 0) << kind.name;
+        EXPECT_EQ(out.bitDepth, kind.bitDepth == 16 ? 16 : 8) << name;
+        EXPECT_GT(CoveredPixels(out, 0, 0, 24, 64), 0) << name;
+        EXPECT_EQ(CoveredPixels(out, 40, 0, 64, 64), 0) << name;
     }
 }
 
