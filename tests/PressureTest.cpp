@@ -16,42 +16,12 @@ MoveEffectParam Taper(double in, double out, bool asdist, bool easing) {
     return param;
 }
 
-double Pressure(const MoveEffectParam& param, double t, double length) {
-    return PathTask::GetPressure(param, t, length, true, true, 0.0);
-}
-
-TEST(GetPressure, FractionsTaperBothHalves) {
-    const MoveEffectParam param = Taper(0.5, 0.5, false, false);
-    struct Case {
-        double t, pressure;
-    };
-    const Case cases[] = {{0, 0.0},  {10, 0.4}, {25, 1.0}, {50, 1.0},
-                          {75, 1.0}, {90, 0.4}, {100, 0.0}};
-    for (const Case& c : cases) {
-        EXPECT_DOUBLE_EQ(Pressure(param, c.t, 100), c.pressure) << c.t;
-    }
-    EXPECT_DOUBLE_EQ(Pressure(Taper(0.5, 0.5, false, true), 10, 100), 0.64);
-}
-
-TEST(GetPressure, DistancesTaperByPixels) {
-    const MoveEffectParam noEnd = Taper(20, 0, true, false);
-    EXPECT_DOUBLE_EQ(Pressure(noEnd, 10, 100), 0.5);
-    for (const double t : {20.0, 50.0, 99.0, 100.0}) {
-        EXPECT_DOUBLE_EQ(Pressure(noEnd, t, 100), 1.0) << t;
-    }
-    // A start ramp longer than half the line stops at the middle.
-    const MoveEffectParam longIn = Taper(80, 0, true, false);
-    EXPECT_DOUBLE_EQ(Pressure(longIn, 50, 100), 0.625);
-    EXPECT_DOUBLE_EQ(Pressure(longIn, 51, 100), 1.0);
-    // The end ramp, and nothing past the line's end.
-    const MoveEffectParam end = Taper(0, 10, true, false);
-    EXPECT_DOUBLE_EQ(Pressure(end, 95, 100), 0.5);
-    EXPECT_DOUBLE_EQ(Pressure(end, 101, 100), 1.0);
-}
-
-TEST(GetPressure, UntaperedZeroLengthThinnedAndOutOfRangeCases) {
+TEST(GetPressure, TapersThinningAndOutOfRangeCases) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const MoveEffectParam half = Taper(0.5, 0.5, false, false);
+    const MoveEffectParam noEnd = Taper(20, 0, true, false);
+    const MoveEffectParam longIn = Taper(80, 0, true, false);
+    const MoveEffectParam end = Taper(0, 10, true, false);
     const struct {
         const char* name;
         MoveEffectParam param;
@@ -59,6 +29,20 @@ TEST(GetPressure, UntaperedZeroLengthThinnedAndOutOfRangeCases) {
         bool taper;
         double sizeFactor, want;
     } cases[] = {
+        // Fractions taper both halves of the line.
+        {"fraction: start", half, 0, 100, true, 0.0, 0.0},
+        {"fraction: ramp", half, 10, 100, true, 0.0, 0.4},
+        {"fraction: full", half, 25, 100, true, 0.0, 1.0},
+        {"fraction: end ramp", half, 90, 100, true, 0.0, 0.4},
+        {"fraction: end", half, 100, 100, true, 0.0, 0.0},
+        {"fraction: eased", Taper(0.5, 0.5, false, true), 10, 100, true, 0.0, 0.64},
+        // Distances taper by pixels; a start ramp longer than half the line stops at the middle.
+        {"distance: ramp", noEnd, 10, 100, true, 0.0, 0.5},
+        {"distance: no end ramp", noEnd, 100, 100, true, 0.0, 1.0},
+        {"distance: long ramp", longIn, 50, 100, true, 0.0, 0.625},
+        {"distance: past the middle", longIn, 51, 100, true, 0.0, 1.0},
+        {"distance: end ramp", end, 95, 100, true, 0.0, 0.5},
+        {"distance: past the end", end, 101, 100, true, 0.0, 1.0},
         {"untapered: zero at the start", half, 0, 100, false, 0.0, 0.0},
         {"untapered: full after it", half, 1, 100, false, 0.0, 1.0},
         {"untapered: full at the end", half, 100, 100, false, 0.0, 1.0},
