@@ -81,7 +81,7 @@ TEST(DrawToCanvas, WritesColourAndCoverageInEveryLayout) {
     }
 }
 
-TEST(DrawToCanvas, NullColourIsBlack) {
+TEST(DrawToCanvas, NullColourIsBlackAndUnknownEncodingsOrEmptyCanvasesOnlyClear) {
     Canvas canvas = MakeCovered();
     std::vector<uint8_t> layer(4 * 4 * 2, kFill);
     canvas->DrawToCanvas(0, 0, nullptr, layer.data(), 16);
@@ -89,12 +89,9 @@ TEST(DrawToCanvas, NullColourIsBlack) {
     expected[2 * 4 + 3] = 51;
     expected[3 * 4 + 3] = 255;
     EXPECT_EQ(layer, expected);
-}
 
-TEST(DrawToCanvas, UnknownEncodingOrEmptyCanvasOnlyClears) {
-    Canvas canvas = MakeCovered();
     const uint8_t color[3] = {1, 2, 3};
-    std::vector<uint8_t> layer(2 * 16, kFill);
+    layer.assign(32, kFill);
     canvas->DrawToCanvas(0, 4, color, layer.data(), 16);
     EXPECT_EQ(layer, std::vector<uint8_t>(32, 0));
 
@@ -107,15 +104,12 @@ TEST(DrawToCanvas, UnknownEncodingOrEmptyCanvasOnlyClears) {
 TEST(DrawToCanvas, WithoutLayerOrBaseImageOrWithTooNarrowRowsNothingHappens) {
     Canvas canvas = MakeCovered();
     canvas->DrawToCanvas(0, 0, nullptr, nullptr, 16);  // must not crash
-    for (const int rowBytes : {15, -15, 0}) {
+    MoveEffectFilter bare(PenParam(1, 1), 1);
+    for (const int rowBytes : {15, -15, 0, 16}) {
         std::vector<uint8_t> layer(64, kFill);
-        canvas->DrawToCanvas(0, 0, nullptr, layer.data() + 32, rowBytes);
+        (rowBytes == 16 ? bare : *canvas).DrawToCanvas(0, 0, nullptr, layer.data() + 32, rowBytes);
         EXPECT_EQ(layer, std::vector<uint8_t>(64, kFill)) << rowBytes;
     }
-    MoveEffectFilter bare(PenParam(1, 1), 1);
-    std::vector<uint8_t> layer(32, kFill);
-    bare.DrawToCanvas(0, 0, nullptr, layer.data(), 16);
-    EXPECT_EQ(layer, std::vector<uint8_t>(32, kFill));
 }
 
 TEST(DrawToCanvas, BottomUpLayerUsesItsOwnRows) {

@@ -6,7 +6,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "PipelineTestSupport.h"
@@ -220,17 +219,6 @@ TEST(CircleLayout, PassesThatSkipHiddenRingsLayWhatRingByRingTestsLay) {
             EXPECT_EQ(rig.Tasks().size(), expected)
                 << "p2 (" << points.p2.x << ", " << points.p2.y << "), spacing " << spacing;
         }
-    }
-}
-
-TEST(CircleLayout, RingPieceCountFollowsThePerimeter) {
-    for (const auto& [a, b, pieces] :
-         {std::tuple{100.0, 100.0, 126u}, {100.0, 50.0, 98u}, {1.0, 1.0, 4u}}) {
-        LayoutRig rig(Param(VELTRIX_TYPE_CIRCLE, 50));
-        rig.filter.SetTarget(CircleTarget{500, 500, a, b, 0.0, 0.0});
-        rig.filter.AppendCircleTask({500, 500}, 0.0, 0.0, a, b);
-        ASSERT_EQ(rig.Tasks().size(), 1u);
-        EXPECT_EQ(rig.Tasks()[0]->path.segments.size(), pieces + 1) << a << "x" << b;
     }
 }
 
