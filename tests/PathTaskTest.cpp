@@ -3,14 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
 
+#include "Latch.h"
 #include "PipelineTestSupport.h"
 #include "filter/MoveEffectFilter.h"
 #include "path/PathParser.h"
@@ -172,26 +171,6 @@ TEST(PathTask, LinePairPlacementGainAndPosition) {
               "[-5<5>] gain 0");
 }
 
-// Opens its gate only once its cancel has been set, so a run sequenced by it is deterministic.
-class Gate : public ThreadPoolTask {
-  public:
-    void Run() override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait(lock, [this] { return open_; });
-    }
-    void Cancel() override {
-        ThreadPoolTask::Cancel();
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        cv_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
-
 struct CancelLog {
     int calls = 0;
 };
@@ -222,7 +201,8 @@ TEST(PathTask, CancelAtTheFirstProgressStopsTheLaterTasksAndKeepsWhatWasDrawn) {
     filter.SetProgressCallback(&CancelAtOnce, &log);
 
     filter.pool.Enqueue(HorizontalPath(filter, 10));
-    filter.pool.Enqueue(std::make_shared<Gate>());
+    Latch gate;
+    filter.pool.Enqueue(std::make_shared<GatedTask>(&gate));
     filter.pool.Enqueue(HorizontalPath(filter, 30));
     filter.pool.Enqueue(HorizontalPath(filter, 50));
     filter.pool.SetProgressCallback(&MoveEffectFilter::OnProgress, &filter);

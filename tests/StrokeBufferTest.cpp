@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <condition_variable>
 #include <limits>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "FilterTestSupport.h"
+#include "Latch.h"
 
 using testsupport::Canvas;
 using testsupport::PenParam;
@@ -199,24 +198,6 @@ TEST(DrawLine, SkippedDabsWidenTheRectangleAsIfDrawn) {
     }
 }
 
-// Starts all workers at once, so their dabs interleave.
-class StartGate {
-  public:
-    explicit StartGate(int count) : waiting(count) {}
-    void ArriveAndWait() {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (--waiting == 0) {
-            open.notify_all();
-        }
-        open.wait(lock, [this] { return waiting == 0; });
-    }
-
-  private:
-    std::mutex mutex;
-    std::condition_variable open;
-    int waiting;
-};
-
 TEST(DrawLine, ConcurrentWorkersGiveTheBytesOfOneThread) {
     constexpr int kThreads = 4;
     constexpr int kLines = 60;
@@ -229,7 +210,7 @@ TEST(DrawLine, ConcurrentWorkersGiveTheBytesOfOneThread) {
         canvas->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
     };
     Canvas shared(PenParam(6, 0.3), 64, 64);
-    StartGate gate(kThreads);
+    Latch gate(kThreads);  // starts all workers at once, so their dabs interleave
     std::vector<std::thread> workers;
     for (int thread = 0; thread < kThreads; ++thread) {
         workers.emplace_back([&, thread] {

@@ -2,12 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <vector>
 
+#include "Latch.h"
 #include "threadpool/ThreadPool.h"
 
 namespace {
@@ -28,46 +27,6 @@ class CountingTask : public ThreadPoolTask {
 class ThrowingTask : public ThreadPoolTask {
   public:
     void Run() override { throw std::runtime_error("task failed"); }
-};
-
-// A one-shot latch (std::latch is C++20).
-class Latch {
-  public:
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait(lock, [this] { return open_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
-
-// Holds its worker until it is cancelled: its Cancel opens the gate only after setting the
-// flag, so the test knows the cancel reached the task before the task goes on.
-class GatedTask : public ThreadPoolTask {
-  public:
-    GatedTask(Latch* gate, std::atomic<int>* ran) : gate_(gate), ran_(ran) {}
-    void Run() override {
-        gate_->Wait();
-        if (!IsCancelled()) {
-            ran_->fetch_add(1);
-        }
-    }
-    void Cancel() override {
-        ThreadPoolTask::Cancel();
-        gate_->Open();
-    }
-
-  private:
-    Latch* gate_;
-    std::atomic<int>* ran_;
 };
 
 struct ProgressLog {
