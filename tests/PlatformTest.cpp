@@ -113,23 +113,15 @@ TEST(PlatformBridge, NullEmptyAndNegativeInputIsRefused) {
     }
 }
 
-TEST(PlatformBridge, ToLowerCaseFoldsMayChangeTheLengthAndWritesWholeOrNothing) {
-    char16_t out[16];
-    std::fill(std::begin(out), std::end(out), u'?');
-    const std::u16string sharpS = u"Stra\u00DFe";
-    EXPECT_EQ(ST_ToLowerCase(sharpS.data(), 6, out, 16), 7);
-    EXPECT_EQ(std::u16string(out, 7), u"strasse");
-    const std::u16string lone{char16_t(0xD800), u'A'};
-    ASSERT_EQ(ST_ToLowerCase(lone.data(), 2, out, 16), 2);
-    EXPECT_EQ(std::u16string(out, 2), u"\uFFFDa");
-
-    std::fill(std::begin(out), std::end(out), u'?');
-    EXPECT_EQ(ST_ToLowerCase(sharpS.data(), 6, out, 6), -2);  // short by one: untouched
-    EXPECT_EQ(std::u16string(out, 6), u"??????");
-    EXPECT_EQ(ST_ToLowerCase(sharpS.data(), 6, nullptr, 8), -1);
+TEST(PlatformBridge, ToLowerCaseMayChangeTheLengthAndWritesWholeOrNothing) {
+    const std::u16string text = u"Stra\u00DFe\xD800";  // an unpaired surrogate at the end
+    char16_t out[8] = {u'?', u'?', u'?', u'?', u'?', u'?', u'?', u'?'};
+    EXPECT_EQ(ST_ToLowerCase(text.data(), 7, out, 7), -2);  // short by one: untouched
+    EXPECT_EQ(std::u16string(out, 8), u"????????");
+    ASSERT_EQ(ST_ToLowerCase(text.data(), 7, out, 8), 8);
+    EXPECT_EQ(std::u16string(out, 8), u"strasse\uFFFD");
     EXPECT_EQ(ST_ToLowerCase(nullptr, 3, out, 8), -1);
-    EXPECT_EQ(ST_ToLowerCase(sharpS.data(), -1, out, 8), -1);
-    EXPECT_EQ(ST_ToLowerCase(sharpS.data(), 6, out, -1), -1);
+    EXPECT_EQ(ST_ToLowerCase(text.data(), -1, out, 8), -1);
     EXPECT_EQ(ToLowerCase(u"A\u00DF"), u"ass");  // the wrapper grows its buffer
 }
 
@@ -154,12 +146,9 @@ TEST(PlatformBridge, AppSupportPathFollowsTheXdgRuleThenThePasswordDatabase) {
     EXPECT_EQ(path.substr(path.size() - 13), "/.local/share");
 }
 
-TEST(PlatformBridge, CreateDirectoryMakesParentsAndAcceptsExistingFolders) {
+TEST(PlatformBridge, CreateDirectoryAcceptsExistingFoldersOnly) {
     ScratchFolder folder;
-    const std::string nested = folder / "a/b/c";
-    EXPECT_TRUE(ST_CreateDirectory(nested.c_str()));
-    EXPECT_TRUE(std::filesystem::is_directory(nested));
-    EXPECT_TRUE(ST_CreateDirectory(nested.c_str()));
+    EXPECT_TRUE(ST_CreateDirectory(folder.path().c_str()));
     folder.Write("file", "x");
     EXPECT_FALSE(ST_CreateDirectory((folder / "file/sub").c_str()));
     EXPECT_FALSE(ST_CreateDirectory((folder / "file").c_str()));
@@ -174,24 +163,18 @@ TEST(PlatformBridge, EnumFilesKeepsMatchingNamesInListingOrderJoinedByOneSlash) 
     }
     std::filesystem::create_directory(folder / "sub.svg");
     // Names as the system lists them, so the expected order is the listing order.
-    std::vector<std::string> all;
     std::vector<std::string> svg;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         const std::string name = entry.path().filename().string();
-        all.push_back(folder / name);
         if (name != "c.txt" && name != "dsvg") {
             svg.push_back(folder / name);
         }
     }
     EXPECT_EQ(Listing(folder.path(), ".svg"), svg);
-    EXPECT_EQ(Listing(folder.path() + "/", ".SVG"), svg);
-    EXPECT_EQ(Listing(folder.path() + "//", ".svg"), svg);
+    EXPECT_EQ(Listing(folder.path() + "//", ".SVG"), svg);
     EXPECT_EQ(Listing(folder.path(), "svg").size(), 4u);  // a plain suffix: dsvg too
-    EXPECT_EQ(Listing(folder.path(), ""), all);
-    EXPECT_TRUE(Listing(folder.path(), ".png").empty());
-    std::vector<std::u16string> paths = EnumFiles(Wide(folder.path()), u".Svg");
-    EXPECT_EQ(paths.size(), 3u);
-    EXPECT_TRUE(EnumFiles(Wide(folder / "missing"), u".svg").empty());
+    EXPECT_EQ(Listing(folder.path(), "").size(), 5u);
+    EXPECT_EQ(EnumFiles(Wide(folder.path()), u".Svg").size(), 3u);
 }
 
 TEST(FileUtil, ReadAllTextReturnsTheBytesOfRegularFilesOnly) {
@@ -210,61 +193,41 @@ TEST(FileUtil, ReadAllTextReturnsTheBytesOfRegularFilesOnly) {
     EXPECT_EQ(ReadAllText(std::string("/dev/zero")), "");
 }
 
-TEST(FileUtil, WriteAllTextReplacesTheFileAndReportsEveryFailure) {
-    ScratchFolder folder;
-    const std::string path = folder / "out.txt";
-    EXPECT_TRUE(WriteAllText(Wide(path), "a longer first text\r\n"));
-    EXPECT_TRUE(WriteAllText(Wide(path), std::string("x\0y", 3)));
-    EXPECT_EQ(ReadFileBytes(path), std::string("x\0y", 3));
-    EXPECT_FALSE(WriteAllText(Wide(folder / "missing/out.txt"), "x"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
-    EXPECT_FALSE(WriteAllText(u"", "x"));
+TEST(FileUtil, WriteAllTextReportsAFailureThatShowsOnlyAtFlush) {
     // The device accepts the open and the buffered write, and fails when the data is flushed.
     ASSERT_TRUE(std::filesystem::exists("/dev/full"));
     EXPECT_FALSE(WriteAllText(u"/dev/full", "lost"));
-}
-
-TEST(FileUtil, FileExistsOnlyForRegularFilesFollowingLinks) {
     ScratchFolder folder;
-    folder.Write("file", "x");
-    std::filesystem::create_symlink(folder / "file", folder / "link");
-    std::filesystem::create_symlink(folder / "gone", folder / "dangling");
-    EXPECT_TRUE(FileExists(Wide(folder / "file")));
-    EXPECT_TRUE(FileExists(Wide(folder / "link")));
-    for (const std::string& path :
-         {folder / "dangling", folder.path(), folder / "missing", std::string()}) {
-        EXPECT_FALSE(FileExists(Wide(path))) << path;
-    }
+    EXPECT_TRUE(WriteAllText(Wide(folder / "out.txt"), std::string("x\0y", 3)));
+    EXPECT_EQ(ReadFileBytes(folder / "out.txt"), std::string("x\0y", 3));
 }
 
 TEST(FileUtil, PathNames) {
+    ScratchFolder folder;
+    folder.Write("file", "x");
+    std::filesystem::create_symlink(folder / "file", folder / "link");
+    EXPECT_TRUE(FileExists(Wide(folder / "link")));
+    EXPECT_FALSE(FileExists(Wide(folder.path())) || FileExists(u""));
     const struct {
         std::u16string path;
         std::u16string extension;
         bool has;
     } extensions[] = {
         {u"a.SVG", u".svg", true},
-        {u"a.svg", u"", true},
         {u"vg", u".svg", false},
-        {u"a.svg", u"svg", true},
         {u"asvg", u"svg", true},
-        {u"a.svh", u".svg", false},
         // Units above 255 are compared as they are, never passed to a byte-table lookup.
         {u"a.\uFF33VG", u".svg", false},
         {u"a.\u0130", u".i", false},
-        {u"a.\u00C9", u".\u00C9", true},
         {u"a.\u00C9", u".\u00E9", false},
     };
     for (const auto& c : extensions) {
-        EXPECT_EQ(HasExtension(c.path, c.extension), c.has)
-            << Utf16ToUtf8(c.path) << " / " << Utf16ToUtf8(c.extension);
+        EXPECT_EQ(HasExtension(c.path, c.extension), c.has) << Utf16ToUtf8(c.path);
     }
-    const std::pair<std::u16string, std::u16string> names[] = {
-        {u"dir/file.tar.gz", u"file.tar"}, {u"C:\\x\\name.ini", u"name"},
-        {u"dir/.hidden", u".hidden"},      {u"noext", u"noext"},
-        {u"a.b/noext", u"noext"},          {u"dir/", u""},
-    };
-    for (const auto& [path, name] : names) {
+    for (const auto& [path, name] :
+         {std::pair<std::u16string, std::u16string>{u"dir/file.tar.gz", u"file.tar"},
+          {u"C:\\x\\name.ini", u"name"},
+          {u"dir/.hidden", u".hidden"}}) {
         EXPECT_EQ(GetFileNameWithoutExt(path), name) << Utf16ToUtf8(path);
     }
 }
