@@ -26,16 +26,11 @@ TEST(RenderDrawing, SavedPresetDrawsTheSameAgain) {
     const std::string base = folder.File("base.png");
     WritePngFile(base, MakePicture(96, 96, PNG_COLOR_TYPE_GRAY, 8));
     // No random setting, so the two runs must agree pixel for pixel.
-    const RunResult saved = RunRender({"--type",      "circle",  "--p1",
-                                       "24,48",       "--p2",    "72,48",
-                                       "--p3",        "48,24",   "--spacing",
-                                       "12",          "--size",  "3",
-                                       "--hardness",  "0.5",     "--in",
-                                       "200",         "--out",   "300",
-                                       "--easing",    "--guide", ":C",
-                                       "--curvature", "0.25",    "--save-preset",
-                                       "rings",       base,      folder.File("first.png")},
-                                      folder);
+    const RunResult saved = RunRender(
+        Args("--type circle --p1 24,48 --p2 72,48 --p3 48,24 --spacing 12 --size 3 --hardness 0.5 "
+             "--in 200 --out 300 --easing --guide :C --curvature 0.25 --save-preset rings",
+             {base, folder.File("first.png")}),
+        folder);
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     const RunResult loaded =
         RunRender({"--preset", "rings", base, folder.File("second.png")}, folder);
@@ -73,10 +68,10 @@ TEST(RenderPresets, OptionsOverrideTheLoadedPresetFieldByFieldAndPixelsAreSavedR
     WritePngFile(base, MakePicture(128, 128, PNG_COLOR_TYPE_GRAY, 8));
     // A hand-written preset with a few keys: the rest keeps the defaults.
     WriteText(presets + "sparse.ini", "[pen]\nsize=7\n[line]\nspacing=30\n");
-    const RunResult run = RunRender(
-        {"--preset", "sparse", "--spacing", "40", "--p1", "25%,75%", "--p3", "64,-32", "--in", "40",
-         "--asdist", "--save-preset", "merged", base, folder.File("out.png")},
-        folder);
+    const RunResult run = RunRender(Args("--preset sparse --spacing 40 --p1 25%,75% --p3 64,-32 "
+                                         "--in 40 --asdist --save-preset merged",
+                                         {base, folder.File("out.png")}),
+                                    folder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string text = ReadText(presets + "merged.ini");
     for (const char* line : {"size=7\n",        // from the preset

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -104,6 +105,16 @@ RunResult RenderProcess::Wait() {
 
 RunResult RunRender(const std::vector<std::string>& args, const TempFolder& folder) {
     return RenderProcess(args, DataHome(folder), folder.path()).Wait();
+}
+
+std::vector<std::string> Args(const std::string& words, const std::vector<std::string>& more) {
+    std::vector<std::string> args;
+    std::istringstream in(words);
+    for (std::string word; in >> word;) {
+        args.push_back(word);
+    }
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
 }
 
 PngPicture MakePicture(int width, int height, int colorType, int bitDepth) {
