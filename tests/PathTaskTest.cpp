@@ -244,6 +244,22 @@ TEST(PathTask, HostileSettingsWithHostileTargetsEnd) {
     }
 }
 
+// The coloured layers of one run on one worker with and without crossing unseen stretches.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> CrossedAndWalked(const MoveEffectParam& param,
+                                                                       const PointTarget& target,
+                                                                       const TestImage& image,
+                                                                       const char* guide) {
+    std::vector<uint8_t> drawn[2];
+    SetDrawWorkerCount(1);
+    for (const bool cross : {true, false}) {
+        PathTask::crossUnseenStretches = cross;
+        drawn[cross ? 0 : 1] = DrawColoured(param, target, image, guide);
+    }
+    PathTask::crossUnseenStretches = true;
+    SetDrawWorkerCount(0);
+    return {drawn[0], drawn[1]};
+}
+
 TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
     // Long lines run far past the canvas at many angles, axis-parallel ones included; the
     // dirty rectangle (which decides where the layer gets colour) must match too.
@@ -253,13 +269,9 @@ TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
         MoveEffectParam param = SteadyParam(
             round % 2 == 0 ? VELTRIX_TYPE_RADIATE : VELTRIX_TYPE_PARALLEL, round % 2 == 0 ? 90 : 7);
         param.length = 3000 + static_cast<int>(generator() % 4000);
-        param.in = (generator() % 100) / 100.0;
-        param.out = (generator() % 100) / 100.0;
         param.asdist = round % 3 == 0;
-        if (param.asdist) {
-            param.in *= 3000;
-            param.out *= 3000;
-        }
+        param.in = (generator() % 100) / 100.0 * (param.asdist ? 3000 : 1);
+        param.out = (generator() % 100) / 100.0 * (param.asdist ? 3000 : 1);
         param.easing = round % 4 == 1;
         param.size = 1 + generator() % 12;
         param.hardness = (generator() % 5) / 4.0;
@@ -269,16 +281,8 @@ TEST(PathTask, CrossingUnseenStretchesGivesTheBytesOfThePlainWalk) {
                                  {cx + static_cast<int>(generator() % 41) - 20, cy},
                                  {cx + static_cast<int>(generator() % 61) - 30,
                                   cy + static_cast<int>(generator() % 61) - 30}};
-        std::vector<uint8_t> fast;
-        std::vector<uint8_t> plain;
-        for (bool cross : {true, false}) {
-            PathTask::crossUnseenStretches = cross;
-            SetDrawWorkerCount(1);
-            (cross ? fast : plain) = DrawColoured(param, target, image);
-            SetDrawWorkerCount(0);
-        }
-        PathTask::crossUnseenStretches = true;
-        ASSERT_EQ(fast, plain) << "round " << round;
+        const auto [crossed, walked] = CrossedAndWalked(param, target, image, ":S");
+        ASSERT_EQ(crossed, walked) << "round " << round;
     }
 }
 
@@ -309,16 +313,9 @@ TEST(PathTask, ScanCrossingFarStretchesGivesTheBytesOfThePlainWalk) {
     for (const auto& c : cases) {
         MoveEffectParam param = SteadyParam(c.type, c.spacing);
         param.length = 30;
-        std::vector<uint8_t> drawn[2];
-        for (const bool cross : {true, false}) {
-            PathTask::crossUnseenStretches = cross;
-            SetDrawWorkerCount(1);
-            drawn[cross ? 0 : 1] = DrawColoured(param, c.target, image, ":C");
-            SetDrawWorkerCount(0);
-        }
-        PathTask::crossUnseenStretches = true;
-        EXPECT_NE(std::count(drawn[0].begin(), drawn[0].end(), 0), drawn[0].size()) << c.name;
-        EXPECT_EQ(drawn[0], drawn[1]) << c.name;
+        const auto [crossed, walked] = CrossedAndWalked(param, c.target, image, ":C");
+        EXPECT_NE(std::count(crossed.begin(), crossed.end(), 0), crossed.size()) << c.name;
+        EXPECT_EQ(crossed, walked) << c.name;
     }
 }
 
