@@ -1,4 +1,5 @@
-// Compositing: the host's colour and the coverage alpha in every layer layout and encoding.
+// Compositing: the host's colour and the coverage alpha in every layer layout and encoding, on
+// one thread or in bands on the pool.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -81,7 +82,7 @@ TEST(DrawToCanvas, WritesColourAndCoverageInEveryLayout) {
     }
 }
 
-TEST(DrawToCanvas, NullColourIsBlack) {
+TEST(DrawToCanvas, NullColourIsBlackAndUnknownEncodingsOrEmptyCanvasesOnlyClear) {
     Canvas canvas = MakeCovered();
     std::vector<uint8_t> layer(4 * 4 * 2, kFill);
     canvas->DrawToCanvas(0, 0, nullptr, layer.data(), 16);
@@ -89,12 +90,9 @@ TEST(DrawToCanvas, NullColourIsBlack) {
     expected[2 * 4 + 3] = 51;
     expected[3 * 4 + 3] = 255;
     EXPECT_EQ(layer, expected);
-}
 
-TEST(DrawToCanvas, UnknownEncodingOrEmptyCanvasOnlyClears) {
-    Canvas canvas = MakeCovered();
     const uint8_t color[3] = {1, 2, 3};
-    std::vector<uint8_t> layer(2 * 16, kFill);
+    layer.assign(32, kFill);
     canvas->DrawToCanvas(0, 4, color, layer.data(), 16);
     EXPECT_EQ(layer, std::vector<uint8_t>(32, 0));
 
@@ -107,15 +105,12 @@ TEST(DrawToCanvas, UnknownEncodingOrEmptyCanvasOnlyClears) {
 TEST(DrawToCanvas, WithoutLayerOrBaseImageOrWithTooNarrowRowsNothingHappens) {
     Canvas canvas = MakeCovered();
     canvas->DrawToCanvas(0, 0, nullptr, nullptr, 16);  // must not crash
-    for (const int rowBytes : {15, -15, 0}) {
+    MoveEffectFilter bare(PenParam(1, 1), 1);
+    for (const int rowBytes : {15, -15, 0, 16}) {
         std::vector<uint8_t> layer(64, kFill);
-        canvas->DrawToCanvas(0, 0, nullptr, layer.data() + 32, rowBytes);
+        (rowBytes == 16 ? bare : *canvas).DrawToCanvas(0, 0, nullptr, layer.data() + 32, rowBytes);
         EXPECT_EQ(layer, std::vector<uint8_t>(64, kFill)) << rowBytes;
     }
-    MoveEffectFilter bare(PenParam(1, 1), 1);
-    std::vector<uint8_t> layer(32, kFill);
-    bare.DrawToCanvas(0, 0, nullptr, layer.data(), 16);
-    EXPECT_EQ(layer, std::vector<uint8_t>(32, kFill));
 }
 
 TEST(DrawToCanvas, BottomUpLayerUsesItsOwnRows) {
@@ -127,6 +122,44 @@ TEST(DrawToCanvas, BottomUpLayerUsesItsOwnRows) {
     const std::vector<uint8_t> expected = {kFill, kFill, kFill, kFill, 0,     255,   255,   255,
                                            0,     0,     51,    255,   kFill, kFill, kFill, kFill};
     EXPECT_EQ(memory, expected);
+}
+
+// The same strokes on a 1100 x 1000 canvas with `workers` workers, composited into a layer
+// prefilled with kFill (so clearing shows) in the given mode and depth; rows bottom-up when
+// `upward`.
+std::vector<uint8_t> CompositeLarge(unsigned workers, int colorMode, int depth, bool upward) {
+    constexpr int kWidth = 1100;
+    constexpr int kHeight = 1000;
+    Canvas canvas(PenParam(7.0, 0.4), kWidth, kHeight, workers);
+    canvas->DrawLine({130.5, 90.25}, 0.2, {910.0, 870.0}, 1.0);
+    canvas->DrawLine({200.0, 800.0}, 1.0, {700.0, 150.0}, 0.5);
+    const int channels = colorMode == 0 ? 4 : colorMode == 2 ? 5 : colorMode == 3 ? 1 : 2;
+    const int width = depth == VELTRIX_DEPTH_U8 ? 1 : depth == VELTRIX_DEPTH_FLOAT ? 4 : 2;
+    const int rowBytes = kWidth * channels * width + 3;  // padded rows
+    std::vector<uint8_t> layer(static_cast<size_t>(rowBytes) * kHeight, kFill);
+    const uint8_t colour[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 10, 11, 12, 13, 14, 15, 16};
+    uint8_t* first =
+        upward ? layer.data() + static_cast<size_t>(rowBytes) * (kHeight - 1) : layer.data();
+    canvas->DrawToCanvas(colorMode, depth, colour, first, upward ? -rowBytes : rowBytes);
+    return layer;
+}
+
+TEST(CompositingBands, LargeLayersGetTheBytesOfOneThread) {
+    const struct {
+        int colorMode;
+        int depth;
+        bool upward;
+    } cases[] = {
+        {0, VELTRIX_DEPTH_U8, false},
+        {2, VELTRIX_DEPTH_HALF, true},
+        {3, VELTRIX_DEPTH_FLOAT, false},
+        {1, 7, false},  // an unknown depth: only the clearing
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CompositeLarge(3, c.colorMode, c.depth, c.upward),
+                  CompositeLarge(1, c.colorMode, c.depth, c.upward))
+            << "mode " << c.colorMode << ", depth " << c.depth;
+    }
 }
 
 }  // namespace

@@ -17,12 +17,13 @@ inline MoveEffectParam PenParam(double size, double hardness) {
     return param;
 }
 
-/// A filter with one worker over a white, opaque 8-bit gray base image of width x height.
+/// A filter (of one worker unless asked) over a white, opaque 8-bit gray base image of width x
+/// height.
 class Canvas {
   public:
-    Canvas(const MoveEffectParam& param, int32_t width, int32_t height)
+    Canvas(const MoveEffectParam& param, int32_t width, int32_t height, unsigned workers = 1)
         : pixels(static_cast<size_t>(width) * height * 2 + 1, 255),
-          filter(std::make_unique<MoveEffectFilter>(param, 1)) {
+          filter(std::make_unique<MoveEffectFilter>(param, workers)) {
         MoveEffectImageParam image{};
         image.colorMode = 1;
         image.depth = VELTRIX_DEPTH_U8;

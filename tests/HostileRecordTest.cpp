@@ -4,10 +4,6 @@
 #include <veltrix/veltrix.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -40,15 +36,9 @@ TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
                 continue;
             }
             SCOPED_TRACE(testing::Message() << "type " << type << ": " << hostileCase.name);
-            if (getenv("VELTRIX_HOSTILE_TRACE") != nullptr) {
-                fprintf(stderr, "%s type %d\n", hostileCase.name.c_str(), type);
-            }
-            const hostile::Outcome outcome = hostile::Run(type, hostileCase);
-            if (getenv("VELTRIX_HOSTILE_TRACE") != nullptr) {
-                fprintf(stderr, "%8.3f s %8ld px\n", outcome.seconds, outcome.drawn);
-            }
+            const long drawn = hostile::Run(type, hostileCase).drawn;
             if (hostileCase.draws) {
-                EXPECT_GT(outcome.drawn, 0);
+                EXPECT_GT(drawn, 0);
             }
         }
     }

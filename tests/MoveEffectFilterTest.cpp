@@ -46,18 +46,16 @@ TEST(MoveEffectFilter, ClampsTaperFractionsToOneUnlessGivenAsDistances) {
 }
 
 TEST(MoveEffectFilter, TargetKindFollowsTheEffectType) {
-    const PointTarget points = Points(1, 2, 3, 4, 5, 6);
     for (int type : {0, 1, 2, 7, -1}) {
         MoveEffectFilter filter(Param(type), 1);
-        filter.SetTarget(points);
+        filter.SetTarget(Points(1, 2, 3, 4, 5, 6));
         EXPECT_EQ(filter.parallelTarget != nullptr, type == 1) << type;
         EXPECT_EQ(filter.circleTarget != nullptr, type == 2) << type;
-        EXPECT_EQ(filter.radiateTarget != nullptr, type != 1 && type != 2) << type;
+        ASSERT_EQ(filter.radiateTarget != nullptr, type != 1 && type != 2) << type;
+        if (filter.radiateTarget) {
+            EXPECT_TRUE(filter.radiateTarget->p3.x == 5 && filter.radiateTarget->p3.y == 6);
+        }
     }
-    MoveEffectFilter filter(Param(7), 1);
-    filter.SetTarget(points);
-    EXPECT_EQ(filter.radiateTarget->p3.x, 5);
-    EXPECT_EQ(filter.radiateTarget->p3.y, 6);
     // An explicit target fills its own slot whatever the type.
     MoveEffectFilter parallel(Param(VELTRIX_TYPE_PARALLEL), 1);
     parallel.SetTarget(CircleTarget{1, 2, 3.0, 4.0, 0.0, 0.0});
@@ -66,43 +64,30 @@ TEST(MoveEffectFilter, TargetKindFollowsTheEffectType) {
 }
 
 TEST(MoveEffectFilter, CircleFromThreePointsPutsTheThirdOnTheEllipse) {
-    CircleTarget circle{};
-    PointTarget points = Points(0, 0, 11, 0, 5, 3);
-    MoveEffectFilter::CreateCircleParam(&points, &circle);
-    EXPECT_EQ(circle.centerX, 5);  // 11 / 2 truncated
-    EXPECT_EQ(circle.centerY, 0);
-    EXPECT_DOUBLE_EQ(circle.radiusX, 5.0);
-    EXPECT_DOUBLE_EQ(circle.radiusY, 3.0);
-    EXPECT_DOUBLE_EQ(circle.angle, 0.0);
-    EXPECT_DOUBLE_EQ(circle.startAngle, M_PI / 2);
-    points = Points(-11, -3, 0, 0, 0, 0);  // the centre truncates toward zero
-    MoveEffectFilter::CreateCircleParam(&points, &circle);
-    EXPECT_EQ(circle.centerX, -5);
-    EXPECT_EQ(circle.centerY, -1);
-}
-
-TEST(MoveEffectFilter, ThirdPointAtOrBeyondTheAxisEndGivesACircle) {
+    const auto circle = [](PointTarget points) {
+        CircleTarget c{};
+        MoveEffectFilter::CreateCircleParam(&points, &c);
+        return c;
+    };
+    CircleTarget c = circle(Points(0, 0, 11, 0, 5, 3));
+    EXPECT_EQ(std::vector<double>({double(c.centerX), double(c.centerY), c.radiusX, c.radiusY,
+                                   c.angle, c.startAngle}),
+              (std::vector<double>{5, 0, 5, 3, 0, M_PI / 2}));  // the centre: 11 / 2 truncated
+    // A third point at or beyond the axis end gives a circle.
     for (int x3 : {20, 24, 0, -20}) {
-        CircleTarget circle{};
-        PointTarget points = Points(0, 0, 20, 0, x3, 1);
-        MoveEffectFilter::CreateCircleParam(&points, &circle);
-        EXPECT_EQ(circle.radiusY, circle.radiusX) << x3;
+        c = circle(Points(0, 0, 20, 0, x3, 1));
+        EXPECT_EQ(c.radiusY, c.radiusX) << x3;
     }
-}
-
-TEST(MoveEffectFilter, CirclePointsAtTheInt32LimitsDoNotOverflow) {
+    // The centre truncates toward zero, and points at the int32 limits do not overflow.
     const int32_t hi = std::numeric_limits<int32_t>::max();
     const int32_t lo = std::numeric_limits<int32_t>::min();
-    CircleTarget circle{};
-    PointTarget points = Points(hi, hi, hi, hi, lo, lo);
-    MoveEffectFilter::CreateCircleParam(&points, &circle);
-    EXPECT_EQ(circle.centerX, hi);
-    EXPECT_EQ(circle.centerY, hi);
-    points = Points(lo, 0, hi, 0, 0, 5);
-    MoveEffectFilter::CreateCircleParam(&points, &circle);
-    EXPECT_EQ(circle.centerX, 0);  // (lo + hi) / 2 = -1 / 2, truncated
-    EXPECT_DOUBLE_EQ(circle.radiusX, -static_cast<double>(lo));
-    EXPECT_DOUBLE_EQ(circle.angle, 0.0);
+    c = circle(Points(-11, -3, 0, 0, 0, 0));
+    EXPECT_TRUE(c.centerX == -5 && c.centerY == -1);
+    c = circle(Points(hi, hi, hi, hi, lo, lo));
+    EXPECT_TRUE(c.centerX == hi && c.centerY == hi);
+    c = circle(Points(lo, 0, hi, 0, 0, 5));
+    EXPECT_EQ(std::vector<double>({double(c.centerX), c.radiusX, c.angle}),
+              (std::vector<double>{0, -double(lo), 0}));  // (lo + hi) / 2 = -1 / 2, truncated
 }
 
 MoveEffectImageParam Image(const void* pixels, int width, int height, int rowBytes,
@@ -117,59 +102,30 @@ MoveEffectImageParam Image(const void* pixels, int width, int height, int rowByt
     return image;
 }
 
-TEST(MoveEffectFilter, BaseImageCreatesAZeroedBufferAndAnEmptyDirtyRectangle) {
-    std::vector<uint8_t> pixels(4 * 3 * 2, 0);
-    MoveEffectFilter filter(Param(), 1);
-    MoveEffectImageParam image = Image(pixels.data(), 3, 2, 12);
-    filter.SetBaseImage(&image);
-    ASSERT_NE(filter.strokeBuffer, nullptr);
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(filter.strokeBuffer[i].load(), 0);
-    }
-    EXPECT_EQ(filter.minX.load(), 3);
-    EXPECT_EQ(filter.minY.load(), 2);
-    EXPECT_EQ(filter.maxX.load(), 0);
-    EXPECT_EQ(filter.maxY.load(), 0);
-}
-
-TEST(MoveEffectFilter, BytesPerPixelFollowsColourModeAndDepth) {
-    struct Case {
-        int colorMode, depth, bytes;
-    };
-    const Case cases[] = {{0, 0, 4}, {1, 0, 2},  {2, 0, 5},  {9, 0, 1}, {-1, 0, 1}, {0, 1, 8},
-                          {1, 2, 4}, {2, 3, 20}, {0, 3, 16}, {0, 7, 4}, {2, 1, 10}};
-    uint8_t pixel[32] = {};
-    for (const Case& c : cases) {
-        MoveEffectFilter filter(Param(), 1);
-        MoveEffectImageParam image = Image(pixel, 1, 1, 32, c.colorMode, c.depth);
-        filter.SetBaseImage(&image);
-        EXPECT_EQ(filter.baseImage.bytesPerPixel, c.bytes) << c.colorMode << "/" << c.depth;
-    }
-}
-
-TEST(MoveEffectFilter, NullPixelsKeepTheEarlierBaseImage) {
+TEST(MoveEffectFilter, NullPixelsOrNegativeSizesKeepTheEarlierBaseImage) {
     std::vector<uint8_t> pixels(4 * 4, 0);
     MoveEffectFilter filter(Param(), 1);
     MoveEffectImageParam image = Image(pixels.data(), 2, 2, 8);
     filter.SetBaseImage(&image);
     const auto* buffer = filter.strokeBuffer.get();
-    MoveEffectImageParam none = Image(nullptr, 50, 50, 200);
-    filter.SetBaseImage(&none);
-    EXPECT_EQ(filter.strokeBuffer.get(), buffer);
-    EXPECT_EQ(filter.baseImage.width, 2);
-    EXPECT_EQ(filter.baseImage.pixels, pixels.data());
-}
-
-TEST(MoveEffectFilter, NegativeSizesCountAsNoBaseImageButZeroSizesDo) {
-    uint8_t pixel[4] = {};
-    for (auto [w, h] : {std::pair{-1, 5}, std::pair{5, -1}, std::pair{0, 7}}) {
-        MoveEffectFilter filter(Param(), 1);
-        MoveEffectImageParam image = Image(pixel, w, h, 4);
-        filter.SetBaseImage(&image);
-        const bool counts = w >= 0 && h >= 0;
-        EXPECT_EQ(filter.strokeBuffer != nullptr, counts) << w << "x" << h;
-        EXPECT_EQ(filter.baseImage.pixels, counts ? pixel : nullptr) << w << "x" << h;
+    for (MoveEffectImageParam ignored :
+         {Image(nullptr, 50, 50, 200), Image(pixels.data(), -1, 5, 4),
+          Image(pixels.data(), 5, -1, 4)}) {
+        filter.SetBaseImage(&ignored);
+        EXPECT_EQ(filter.strokeBuffer.get(), buffer);
+        EXPECT_EQ(filter.baseImage.width, 2);
+        EXPECT_EQ(filter.baseImage.pixels, pixels.data());
     }
+    // A zero size is a base image, of nothing.
+    image = Image(pixels.data(), 0, 7, 4);
+    filter.SetBaseImage(&image);
+    EXPECT_EQ(filter.baseImage.width, 0);
+    EXPECT_NE(filter.strokeBuffer, nullptr);
+    MoveEffectFilter fresh(Param(), 1);
+    image = Image(pixels.data(), -1, 5, 4);
+    fresh.SetBaseImage(&image);
+    EXPECT_EQ(fresh.strokeBuffer, nullptr);
+    EXPECT_EQ(fresh.baseImage.pixels, nullptr);
 }
 
 TEST(MoveEffectFilter, ChannelOrderIsCopiedUpToFiveAndSanitised) {

@@ -9,27 +9,12 @@
 
 namespace {
 
-void ExpectPoint(const PathPoint& actual, double x, double y, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
+void ExpectPoint(const PathPoint& actual, double x, double y) {
+    EXPECT_NEAR(actual.x, x, 1e-9);
+    EXPECT_NEAR(actual.y, y, 1e-9);
 }
 
-// Consecutive pieces of one subpath share their end points, and the lengths add up.
-void ExpectChained(const PathParser& path) {
-    double sum = 0.0;
-    for (size_t i = 0; i < path.lineSegments.size(); ++i) {
-        const LineSegment& piece = path.lineSegments[i];
-        EXPECT_DOUBLE_EQ(piece.segmentLength, PathParser::Dist(piece.start, piece.end));
-        if (i > 0) {
-            ExpectPoint(piece.start, path.lineSegments[i - 1].end.x, path.lineSegments[i - 1].end.y,
-                        0.0);
-        }
-        sum += piece.segmentLength;
-    }
-    EXPECT_NEAR(path.totalLength, sum, 1e-9);
-}
-
-TEST(PathFlattening, BuiltInCurveIsEightPiecesThroughItsApex) {
+TEST(PathFlattening, BuiltInCurveIsEightChainedPiecesThroughItsApex) {
     PathParser path;
     path.CreateCurve();
     path.PrepareSegments(false);
@@ -37,52 +22,43 @@ TEST(PathFlattening, BuiltInCurveIsEightPiecesThroughItsApex) {
     ExpectPoint(path.lineSegments.front().start, 0.0, 50.0);
     ExpectPoint(path.lineSegments[3].end, 50.0, 25.0);
     ExpectPoint(path.lineSegments.back().end, 100.0, 50.0);
+    double sum = 0.0;
+    for (size_t i = 0; i < path.lineSegments.size(); ++i) {
+        const LineSegment& piece = path.lineSegments[i];
+        EXPECT_DOUBLE_EQ(piece.segmentLength, PathParser::Dist(piece.start, piece.end));
+        if (i > 0) {
+            ExpectPoint(piece.start, path.lineSegments[i - 1].end.x,
+                        path.lineSegments[i - 1].end.y);
+        }
+        sum += piece.segmentLength;
+    }
+    EXPECT_NEAR(path.totalLength, sum, 1e-9);
     EXPECT_NEAR(path.totalLength, 114.595, 5e-4);
-    ExpectChained(path);
 }
 
-TEST(PathFlattening, StraightCubicIsOnePiece) {
-    const std::vector<PathPoint> points =
+TEST(PathFlattening, FlatnessIsJudgedByTheControlPointsNotTheChord) {
+    // A straight cubic is one piece.
+    const std::vector<PathPoint> straight =
         PathParser::FlattenCubic({0.0, 0.0}, {10.0, 0.0}, {20.0, 0.0}, {30.0, 0.0}, 0.5);
-    ASSERT_EQ(points.size(), 2u);
-    ExpectPoint(points[1], 30.0, 0.0);
-}
-
-TEST(PathFlattening, CubicEndingAtItsStartIsOneEmptyPiece) {
+    ASSERT_EQ(straight.size(), 2u);
+    ExpectPoint(straight[1], 30.0, 0.0);
+    // A quadratic ending at its start runs out to x = 5 and back.
+    std::vector<LineSegment> out;
+    EXPECT_NEAR(PathParser::FlattenQuadratic(out, {0.0, 0.0}, {10.0, 0.0}, {0.0, 0.0}, 0.5), 10.0,
+                0.5);
+    EXPECT_GT(out.size(), 1u);
+    // A cubic ending at its start is one empty piece.
     PathParser path;
     path.AppendMoveTo({5.0, 5.0});
     path.AppendCubicBezier({500.0, -300.0}, {-400.0, 900.0}, {5.0, 5.0});
     path.PrepareSegments(false);
     ASSERT_EQ(path.lineSegments.size(), 1u);
-    EXPECT_EQ(path.lineSegments[0].segmentLength, 0.0);
     EXPECT_EQ(path.totalLength, 0.0);
 }
 
-TEST(PathFlattening, QuadraticEndingAtItsStartIsSubdivided) {
-    std::vector<LineSegment> out;
-    const double length =
-        PathParser::FlattenQuadratic(out, {0.0, 0.0}, {10.0, 0.0}, {0.0, 0.0}, 0.5);
-    ASSERT_GT(out.size(), 1u);
-    // The curve runs out to x = 5 and back.
-    EXPECT_NEAR(length, 10.0, 0.5);
-}
-
-TEST(PathFlattening, SubpathsLeaveAGapBetweenTheirPieces) {
+TEST(PathFlattening, CursorCarriesOverBetweenPreparationsButNotTheWalk) {
     PathParser path;
-    path.AppendMoveTo({0.0, 0.0});
-    path.AppendLineTo({3.0, 4.0});
-    path.AppendMoveTo({10.0, 10.0});
-    path.AppendLineTo({10.0, 20.0});
-    path.PrepareSegments(false);
-    ASSERT_EQ(path.lineSegments.size(), 2u);
-    ExpectPoint(path.lineSegments[0].end, 3.0, 4.0);
-    ExpectPoint(path.lineSegments[1].start, 10.0, 10.0);
-    EXPECT_EQ(path.totalLength, 15.0);
-}
-
-TEST(PathFlattening, CursorCarriesOverBetweenPreparations) {
-    PathParser path;
-    path.AppendLineTo({10.0, 0.0});
+    path.AppendLineTo({10.0, 0.0});  // from the origin
     path.PrepareSegments(false);
     ASSERT_EQ(path.lineSegments.size(), 1u);
     ExpectPoint(path.lineSegments[0].start, 0.0, 0.0);
@@ -90,28 +66,21 @@ TEST(PathFlattening, CursorCarriesOverBetweenPreparations) {
     path.Clear();
     path.AppendMoveTo({50.0, 50.0});
     path.AppendQuadBezier({60.0, 40.0}, {70.0, 50.0});
-    path.PrepareSegments(false);
+    path.PrepareSegments(true);
+    path.MoveNext(20.0);
     path.Clear();
+    EXPECT_EQ(path.pathWidth, 0.0);
+    path.PrepareSegments(false);
+    EXPECT_TRUE(path.lineSegments.empty());
+    EXPECT_EQ(path.totalLength, 0.0);
+    EXPECT_EQ(path.walkDistance, 0.0);
+    ExpectPoint(path.currentPoint, 0.0, 0.0);
+
     path.AppendLineTo({80.0, 50.0});
     path.PrepareSegments(false);
     ASSERT_EQ(path.lineSegments.size(), 1u);
     ExpectPoint(path.lineSegments[0].start, 70.0, 50.0);
     EXPECT_EQ(path.totalLength, 10.0);
-}
-
-TEST(PathFlattening, ClearedPathPreparesEmpty) {
-    PathParser path;
-    path.CreateCurve();
-    path.PrepareSegments(true);
-    path.MoveNext(20.0);
-    path.Clear();
-    EXPECT_EQ(path.pathWidth, 0.0);
-    EXPECT_EQ(path.lineSegments.size(), 8u);  // untouched until the next preparation
-    path.PrepareSegments(false);
-    EXPECT_TRUE(path.lineSegments.empty());
-    EXPECT_EQ(path.totalLength, 0.0);
-    EXPECT_EQ(path.walkDistance, 0.0);
-    ExpectPoint(path.currentPoint, 0.0, 0.0, 0.0);
 }
 
 TEST(PathFlattening, SegmentsMissingPointsAndUnknownKindsAreSkipped) {
@@ -137,8 +106,7 @@ TEST(PathFlattening, SubdivisionStopsAtSixteenHalvings) {
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const PathPoint controls[] = {{1e300, 1e300}, {inf, 0.0}, {nan, 5.0}};
-    for (const PathPoint& control : controls) {
+    for (const PathPoint control : {PathPoint{1e300, 1e300}, {inf, 0.0}, {nan, 5.0}}) {
         out.clear();
         PathParser::FlattenQuadratic(out, {0.0, 0.0}, control, {-1e300, 1.0}, 0.5);
         EXPECT_EQ(out.size(), 65536u);

@@ -4,16 +4,13 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "path/PathParser.h"
 
 namespace {
-
-void ExpectPoint(const PathPoint& actual, double x, double y, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
-}
 
 PathParser StraightGuide() {
     PathParser path;
@@ -26,12 +23,27 @@ PathParser StraightGuide() {
 PathParser Square(double side, bool closed) {
     PathParser path;
     path.AppendMoveTo({0.0, 0.0});
-    path.AppendLineTo({side, 0.0});
-    path.AppendLineTo({side, side});
-    path.AppendLineTo({0.0, side});
-    path.AppendLineTo({0.0, 0.0});
+    for (const PathPoint p : {PathPoint{side, 0.0}, {side, side}, {0.0, side}, {0.0, 0.0}}) {
+        path.AppendLineTo(p);
+    }
     path.PrepareSegments(closed);
     return path;
+}
+
+// The walker's point, piece index and distance walked, and whether it reached the end.
+std::string State(const PathParser& path) {
+    std::ostringstream text;
+    text << path.currentPoint.x << "," << path.currentPoint.y << " #" << path.lineIndex << " @"
+         << path.walkDistance << (path.reachedEnd ? " end" : "");
+    return text.str();
+}
+std::string Next(PathParser& path, double distance) {
+    path.MoveNext(distance);
+    return State(path);
+}
+std::string Prev(PathParser& path, double distance) {
+    path.MovePrev(distance);
+    return State(path);
 }
 
 TEST(PathWalker, StepsReachTheEndAtTheLengthAndRunOnToTheRight) {
@@ -46,32 +58,19 @@ TEST(PathWalker, StepsReachTheEndAtTheLengthAndRunOnToTheRight) {
     }
     // Past the end the point runs one step ahead of walkDistance: the step places it with the
     // distance left over after adding that distance.
-    EXPECT_EQ(path.walkDistance, 110.0);
-    ExpectPoint(path.currentPoint, 111.0, 10.0);
+    EXPECT_EQ(State(path), "111,10 #1 @110 end");
 }
 
-TEST(PathWalker, ClosedSquareWrapsForwardAndBackward) {
+TEST(PathWalker, ClosedLoopsWrapForwardAndBackwardByTheRemainder) {
     PathParser path = Square(10.0, true);
     EXPECT_EQ(path.totalLength, 40.0);
-    ExpectPoint(path.MoveNext(45.0), 5.0, 0.0);
-    EXPECT_TRUE(path.reachedEnd);
-    EXPECT_EQ(path.walkDistance, 45.0);
-    EXPECT_EQ(path.lineIndex, 0);
-
+    EXPECT_EQ(Next(path, 45.0), "5,0 #0 @45 end");
     path.ResetPosition();
-    ExpectPoint(path.MoveNext(-5.0), 0.0, 5.0);
-    EXPECT_EQ(path.lineIndex, 3);
-    EXPECT_FALSE(path.reachedEnd);
-    EXPECT_EQ(path.walkDistance, -5.0);
-}
-
-TEST(PathWalker, LongMovesAroundAClosedLoopLandWhereTheRemainderSays) {
-    PathParser path = Square(10.0, true);
-    ExpectPoint(path.MoveNext(40.0 * 1000.0 + 5.0), 5.0, 0.0, 1e-6);
-    EXPECT_TRUE(path.reachedEnd);
+    EXPECT_EQ(Next(path, -5.0), "0,5 #3 @-5");
     path.ResetPosition();
-    ExpectPoint(path.MovePrev(40.0 * 1000.0 + 5.0), 0.0, 5.0, 1e-6);
-    EXPECT_FALSE(path.reachedEnd);
+    EXPECT_EQ(Next(path, 40005.0), "5,0 #0 @40005 end");
+    path.ResetPosition();
+    EXPECT_EQ(Prev(path, 40005.0), "0,5 #3 @-40005");
 }
 
 TEST(PathWalker, GapBetweenSubpathsCostsNothing) {
@@ -82,35 +81,31 @@ TEST(PathWalker, GapBetweenSubpathsCostsNothing) {
     path.AppendLineTo({30.0, 5.0});
     path.PrepareSegments(false);
     path.MoveNext(9.0);
-    ExpectPoint(path.MoveNext(3.0), 22.0, 5.0);
-    EXPECT_EQ(path.lineIndex, 1);
-    EXPECT_EQ(path.walkDistance, 12.0);
-    ExpectPoint(path.MovePrev(3.0), 9.0, 0.0);
-    EXPECT_EQ(path.lineIndex, 0);
+    EXPECT_EQ(Next(path, 3.0), "22,5 #1 @12");
+    EXPECT_EQ(Prev(path, 3.0), "9,0 #0 @9");
 }
 
 TEST(PathWalker, RestoreBringsBackAllFiveFields) {
     PathParser path = Square(10.0, true);
-    path.MoveNext(13.0);
+    EXPECT_EQ(Next(path, 13.0), "10,3 #1 @13");
     const PositionData saved = path.StorePosition();
     path.MoveNext(40.0);
     path.MovePrev(7.5);
     path.RestorePosition(saved);
-    EXPECT_EQ(path.walkDistance, 13.0);
-    EXPECT_EQ(path.lineIndex, 1);
+    EXPECT_EQ(State(path), "10,3 #1 @13");
     EXPECT_EQ(path.lineRatio, saved.lineRatio);
-    EXPECT_FALSE(path.reachedEnd);
-    ExpectPoint(path.currentPoint, 10.0, 3.0);
 }
 
 TEST(PathWalker, StepEndingWithinToleranceOfAPieceEndStaysOnIt) {
     PathParser path = Square(10.0, false);
-    ExpectPoint(path.MoveNext(10.0 + 5e-7), 10.0, 0.0, 1e-6);
+    path.MoveNext(10.0 + 5e-7);
     EXPECT_EQ(path.lineIndex, 0);
     EXPECT_GT(path.lineRatio, 1.0);
     // The overshoot is not lost: the next step continues from it.
-    ExpectPoint(path.MoveNext(1.0), 10.0, 1.0 + 5e-7, 1e-12);
+    const PathPoint p = path.MoveNext(1.0);
     EXPECT_EQ(path.lineIndex, 1);
+    EXPECT_NEAR(p.x, 10.0, 1e-12);
+    EXPECT_NEAR(p.y, 1.0 + 5e-7, 1e-12);
 
     path.ResetPosition();
     path.MoveNext(15.0);
@@ -119,55 +114,28 @@ TEST(PathWalker, StepEndingWithinToleranceOfAPieceEndStaysOnIt) {
     EXPECT_LT(path.lineRatio, 0.0);
 }
 
-TEST(PathWalker, ExtensionBeforeTheStartRunsOnAndLeadsBackOntoTheFirstPiece) {
+TEST(PathWalker, ExtensionsRunOnPastBothEndsAndLeadBackOntoTheEndPieces) {
     PathParser path = StraightGuide();
-    ExpectPoint(path.MoveNext(-10.0), -10.0, 10.0);
-    ExpectPoint(path.MovePrev(2.0), -12.0, 10.0);
-    ExpectPoint(path.MoveNext(4.0), -8.0, 10.0);
-    ExpectPoint(path.MoveNext(8.0), 0.0, 10.0);
-    EXPECT_EQ(path.walkDistance, 0.0);
-    ExpectPoint(path.MoveNext(5.0), 5.0, 10.0);
-    EXPECT_EQ(path.lineIndex, 0);
-    EXPECT_FALSE(path.reachedEnd);
-
+    EXPECT_EQ(Next(path, -10.0), "-10,10 #0 @-10");
+    EXPECT_EQ(Prev(path, 2.0), "-12,10 #0 @-12");
+    EXPECT_EQ(Next(path, 4.0), "-8,10 #0 @-8");
+    EXPECT_EQ(Next(path, 8.0), "0,10 #0 @0");
+    EXPECT_EQ(Next(path, 5.0), "5,10 #0 @5");
     // A step across 0 lands on the first piece's line; the next one walks from its start.
     path.ResetPosition();
     path.MoveNext(-0.5);
-    ExpectPoint(path.MoveNext(1.0), 0.5, 10.0);
-    ExpectPoint(path.MoveNext(1.0), 1.0, 10.0);
-    EXPECT_EQ(path.walkDistance, 1.5);
-
+    EXPECT_EQ(Next(path, 1.0), "0.5,10 #0 @0.5");
+    EXPECT_EQ(Next(path, 1.0), "1,10 #0 @1.5");
     // Leaving the start from above 0 stops at the start, then runs on along the extension.
     path.ResetPosition();
     path.MoveNext(0.5);
-    ExpectPoint(path.MovePrev(1.0), 0.0, 10.0);
-    EXPECT_EQ(path.walkDistance, -0.5);
-    ExpectPoint(path.MovePrev(1.0), -1.5, 10.0);
-}
-
-TEST(PathWalker, ExtensionAfterTheEndRunsOnAndLeadsBackOntoTheLastPiece) {
-    PathParser path = StraightGuide();
-    ExpectPoint(path.MoveNext(105.0), 110.0, 10.0);
-    EXPECT_TRUE(path.reachedEnd);
-    EXPECT_EQ(path.lineIndex, 1);
-    ExpectPoint(path.MovePrev(3.0), 102.0, 10.0);
-    ExpectPoint(path.MovePrev(10.0), 92.0, 10.0);
-    EXPECT_EQ(path.lineIndex, 0);
-    EXPECT_EQ(path.walkDistance, 92.0);
-    EXPECT_TRUE(path.reachedEnd);
-}
-
-TEST(PathWalker, EmptyPathsMoveOnlyTheDistance) {
-    for (bool closed : {false, true}) {
-        PathParser path;
-        path.PrepareSegments(closed);
-        path.MoveNext(5.0);
-        path.MovePrev(3.0);
-        path.MoveNext(-7.0);
-        path.MoveToExtendPos(2.0);
-        ExpectPoint(path.currentPoint, 0.0, 0.0, 0.0);
-        EXPECT_EQ(path.walkDistance, -5.0);
-    }
+    EXPECT_EQ(Prev(path, 1.0), "0,10 #-1 @-0.5");
+    EXPECT_EQ(Prev(path, 1.0), "-1.5,10 #0 @-1.5");
+    // After the end: the last piece's line, walked back onto the pieces.
+    path.ResetPosition();
+    EXPECT_EQ(Next(path, 105.0), "110,10 #1 @105 end");
+    EXPECT_EQ(Prev(path, 3.0), "102,10 #1 @102 end");
+    EXPECT_EQ(Prev(path, 10.0), "92,10 #0 @92 end");
 }
 
 TEST(PathWalker, PositionsOffThePiecesAreNeverRead) {
@@ -186,33 +154,36 @@ TEST(PathWalker, PositionsOffThePiecesAreNeverRead) {
     // The index an open backward walk leaves behind walks on from the first piece's start.
     PathParser path = StraightGuide();
     path.MoveNext(-0.3);
-    ExpectPoint(path.MoveNext(1.0), 0.7, 10.0);
-    ExpectPoint(path.MovePrev(0.7), 0.0, 10.0);
-    EXPECT_EQ(path.lineIndex, -1);
-    EXPECT_NEAR(path.walkDistance, 0.0, 1e-12);
-    ExpectPoint(path.MoveNext(5.0), 5.0, 10.0);
+    EXPECT_EQ(Next(path, 1.0), "0.7,10 #0 @0.7");
+    EXPECT_EQ(Prev(path, 0.7), "0,10 #-1 @0");
+    EXPECT_EQ(Next(path, 5.0), "5,10 #0 @5");
 }
 
-TEST(PathWalker, ClosedLoopsOfZeroAndTinyLengthEndEveryMove) {
+TEST(PathWalker, EmptyTinyAndNonFinitePathsWalkWithoutFault) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (bool closed : {false, true}) {
+        PathParser path;
+        path.PrepareSegments(closed);
+        path.MoveNext(5.0);
+        path.MovePrev(3.0);
+        path.MoveNext(-7.0);
+        path.MoveToExtendPos(2.0);
+        EXPECT_TRUE(path.currentPoint.x == 0.0 && path.currentPoint.y == 0.0) << closed;
+        EXPECT_EQ(path.walkDistance, -5.0) << closed;
+    }
+    // Closed loops of zero or tiny length end every move.
     for (double side : {0.0, 1e-300, 1e-9}) {
         PathParser path = Square(side, true);
         path.MoveNext(1.0);
         EXPECT_TRUE(path.reachedEnd);
-        path.MovePrev(2.0);
-        path.MoveNext(-1e6);
-        path.MovePrev(-1e6);
-        path.MoveNext(std::numeric_limits<double>::infinity());
-        path.MovePrev(std::numeric_limits<double>::infinity());
-        EXPECT_LE(std::fabs(path.currentPoint.x), 1e-6);
-        EXPECT_LE(std::fabs(path.currentPoint.y), 1e-6);
+        for (const double distance : {2.0, -1e6, inf}) {
+            path.MovePrev(distance);
+            path.MoveNext(-distance);
+        }
+        EXPECT_LE(std::fabs(path.currentPoint.x) + std::fabs(path.currentPoint.y), 1e-6) << side;
     }
-}
-
-TEST(PathWalker, NonFiniteAndHugeCoordinatesWalkWithoutFault) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    const PathPoint controls[] = {{1e300, 1e300}, {inf, 0.0}, {nan, 5.0}};
-    for (const PathPoint& control : controls) {
+    for (const PathPoint control : {PathPoint{1e300, 1e300}, {inf, 0.0}, {nan, 5.0}}) {
         for (bool closed : {false, true}) {
             PathParser path;
             path.AppendMoveTo({0.0, 0.0});

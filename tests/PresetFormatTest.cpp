@@ -1,10 +1,12 @@
-// Preset text: the written format byte for byte and every rule of the reader.
+// Preset text: the default record, the written format byte for byte and every rule of the reader.
 #include <gtest/gtest.h>
 #include <veltrix/veltrix.h>
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "PresetTestSupport.h"
 #include "preset/PresetDefaults.h"
@@ -24,6 +26,23 @@ Loaded Parse(const std::string& text) {
     return loaded;
 }
 
+// The value and the read flag of one field after reading text.
+std::pair<double, int> Field(const std::string& text, const std::string& key) {
+    const Loaded l = Parse(text);
+    const MoveEffectIniParam& p = l.param;
+    const MoveEffectIniReadFlag& f = l.flags;
+    const std::map<std::string, std::pair<double, int>> fields = {
+        {"type", {p.type, f.type}},
+        {"asdist", {p.asdist, f.asdist}},
+        {"in", {p.in, f.in}},
+        {"size", {p.size, f.size}},
+        {"length", {p.length, f.length}},
+        {"hardness", {p.hardness, f.hardness}},
+        {"p1.x", {p.p1.x, f.p1}},
+        {"p1.y", {p.p1.y, f.p1}}};
+    return fields.at(key);
+}
+
 MoveEffectIniParam Defaults() {
     MoveEffectIniParam param;
     GetDefaultPreset(&param);
@@ -38,43 +57,44 @@ std::string Format(const MoveEffectIniParam& param) {
 
 }  // namespace
 
-TEST(PresetFormat, DtosTrimsTrailingZerosAndPoint) {
-    struct Case {
+TEST(PresetFormat, DefaultRecordIsTheDefaultTextWithZeroedPadding) {
+    // Both records start from different garbage: equal bytes mean every field and every
+    // padding byte is set.
+    MoveEffectIniParam param;
+    std::memset(&param, 0x5A, sizeof(param));
+    GetDefaultParam(&param);
+    const Loaded parsed = Parse(kDefaultPresetText);
+    EXPECT_EQ(CountFlags(parsed.flags), 22);
+    EXPECT_TRUE(SameBytes(param, parsed.param));
+    EXPECT_EQ(Format(param), kDefaultPresetText);
+    GetDefaultParam(nullptr);  // ignored
+    // Outside the target point table the point is left as it was.
+    for (const auto& c : {std::pair{3, 0}, {1, 3}, {-1, 0}, {0, -1}}) {
+        PathPoint point{7.0, 8.0};
+        GetDefaultTargetPoint(c.first, c.second, point);
+        EXPECT_TRUE(point.x == 7.0 && point.y == 8.0) << c.first << "/" << c.second;
+    }
+}
+
+TEST(PresetFormat, NumbersAreWrittenWithTrailingZerosAndPointTrimmed) {
+    const struct {
         double value;
         int decimals;
         const char* text;
-    };
-    const Case cases[] = {
-        {2.0, 2, "2"},
-        {0.5, 5, "0.5"},
+    } cases[] = {
         {0.325, 5, "0.325"},
         {100.0, 2, "100"},
         {-1.5, 2, "-1.5"},
         {0.0, 2, "0"},
         {1.234, 2, "1.23"},
-        {10.0, 2, "10"},
-        {0.125, 2, "0.12"},
-        {2.675, 2, "2.67"},
+        {2.675, 2, "2.67"},  // binary 2.67499...
         {1e20, 2, "100000000000000000000"},
         {100.0, 0, "100"},  // no point: the zeros of the integer part stay
         {INFINITY, 2, "inf"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(ini::_dtos(c.value, c.decimals), c.text) << c.value;
     }
-}
-
-TEST(PresetFormat, TrimRemovesCWhiteSpaceOnly) {
-    std::string text = " \t\v\f\r\nname\xC2\xA0 \r";
-    ini::trim(text);
-    EXPECT_EQ(text, "name\xC2\xA0");  // bytes above 0x7F are never white space
-    std::string blank = " \t ";
-    ini::trim(blank);
-    EXPECT_EQ(blank, "");
-}
-
-TEST(PresetFormat, DefaultRecordWritesTheDefaultText) {
-    EXPECT_EQ(Format(Defaults()), kDefaultPresetText);
 }
 
 TEST(PresetFormat, EveryFieldRoundTripsWithItsFlag) {
@@ -133,21 +153,6 @@ TEST(PresetFormat, OddFieldsAreWrittenAsTheReaderTreatsThem) {
     }
 }
 
-TEST(PresetFormat, NameWithoutNulOrWithLineBreakIsNotWritten) {
-    MoveEffectIniParam param = Defaults();
-    std::memset(param.name, 'a', sizeof(param.name));  // no NUL anywhere in the array
-    std::string text = "untouched";
-    EXPECT_FALSE(ini::FormatPreset(param, &text));
-    EXPECT_EQ(text, "untouched");
-
-    for (const char* name : {"a\nsize=9", "a\r[pen]", "\n"}) {
-        param = Defaults();
-        std::strcpy(param.name, name);
-        EXPECT_FALSE(ini::FormatPreset(param, &text)) << name;
-        EXPECT_EQ(text, "untouched");
-    }
-}
-
 TEST(PresetFormat, LineEndsAndByteOrderMark) {
     std::string crlf;
     std::string cr = kDefaultPresetText;
@@ -179,126 +184,68 @@ TEST(PresetFormat, LineEndsAndByteOrderMark) {
     }
 }
 
-TEST(PresetFormat, SectionsAndKeysCompareExactly) {
-    Loaded loaded = Parse("[ pen ]\nsize=3\n");
-    EXPECT_EQ(loaded.flags.size, 1);
-    EXPECT_EQ(loaded.param.size, 3.0);
-
-    loaded = Parse("[Pen]\nsize=3\n");
-    EXPECT_EQ(loaded.flags.size, 0);
-
-    loaded = Parse("[pen]\nSize=3\n");
-    EXPECT_EQ(loaded.flags.size, 0);
-    EXPECT_EQ(loaded.param.size, 0.0);
-
-    loaded = Parse("[pen]\n  size = 3  \n");
-    EXPECT_EQ(loaded.param.size, 3.0);
-
-    loaded = Parse("size=3\n[pen\nsize=4\n[pen] trailing\nhardness=0.5\n");
-    EXPECT_EQ(loaded.flags.size, 0);  // before any section, and "[pen" is no header
-    EXPECT_EQ(loaded.param.hardness, 0.5);
-}
-
-TEST(PresetFormat, CommentsAndLinesWithoutEqualsAreIgnored) {
-    const Loaded loaded = Parse("[pen]\n# size=1\n; size=2\nsize\n  size=3\n");
-    EXPECT_EQ(loaded.param.size, 3.0);
-    EXPECT_EQ(CountFlags(loaded.flags), 1);
-}
-
-TEST(PresetFormat, ValueRulesPerKind) {
-    // Each line is read under its section; the value is that of the line's field, the flag
-    // whether the field was accepted.
+TEST(PresetFormat, ReaderRules) {
+    // The value of one field after reading the text, and whether it was accepted.
     const struct {
-        const char* line;
+        const char* text;
+        const char* key;
         double value;
         int flag;
     } cases[] = {
+        // sections and keys compare exactly; white space around them is trimmed
+        {"[ pen ]\nsize=3\n", "size", 3, 1},
+        {"[Pen]\nsize=3\n", "size", 0, 0},
+        {"[pen]\nSize=3\n", "size", 0, 0},
+        {"[pen]\n  size = 3  \n", "size", 3, 1},
+        // before any section, and "[pen" is no header; text after "]" is ignored
+        {"size=3\n[pen\nsize=4\n[pen] trailing\nhardness=0.5\n", "size", 0, 0},
+        {"size=3\n[pen\nsize=4\n[pen] trailing\nhardness=0.5\n", "hardness", 0.5, 1},
+        // comments and lines without "=" are ignored
+        {"[pen]\n# size=1\n; size=2\nsize\n  size=3\n", "size", 3, 1},
+        // the last occurrence decides, also when it is rejected
+        {"[line]\nlength=5\nlength=8\n", "length", 8, 1},
+        {"[line]\nlength=5\nlength=x\n", "length", 5, 0},
+        {"[guide]\np1=0.1,0.2\np1=0.7,bad\n", "p1.x", 0.7, 0},  // x of the rejected repeat stays
+        {"[guide]\np1=0.1,0.2\np1=0.7,bad\n", "p1.y", 0.2, 0},
         // type words ignore case and reject digits
-        {"[guide]\ntype=CIRCLE", 2, 1},
-        {"[guide]\ntype=parallel", 1, 1},
-        {"[guide]\ntype=radiate", 0, 1},
-        {"[guide]\ntype=2", 0, 0},
-        {"[guide]\ntype=circles", 0, 0},
+        {"[guide]\ntype=CIRCLE\n", "type", 2, 1},
+        {"[guide]\ntype=2\n", "type", 0, 0},
+        {"[guide]\ntype=circles\n", "type", 0, 0},
         // flag words
-        {"[pen]\nasdist=TRUE", 1, 1},
-        {"[pen]\nasdist=1", 1, 1},
-        {"[pen]\nasdist=False", 0, 1},
-        {"[pen]\nasdist=0", 0, 1},
-        {"[pen]\nasdist=yes", 0, 0},
-        {"[pen]\nasdist=2", 0, 0},
+        {"[pen]\nasdist=TRUE\n", "asdist", 1, 1},
+        {"[pen]\nasdist=0\n", "asdist", 0, 1},
+        {"[pen]\nasdist=yes\n", "asdist", 0, 0},
+        {"[pen]\nasdist=2\n", "asdist", 0, 0},
         // integers: a leading number, within 32 bits
-        {"[pen]\nin=12.7", 12, 1},
-        {"[pen]\nin=7px", 7, 1},
-        {"[pen]\nin= -42", -42, 1},
-        {"[pen]\nin=+5", 5, 1},
-        {"[pen]\nin=2147483647", 2147483647, 1},
-        {"[pen]\nin=abc", 0, 0},
-        {"[pen]\nin=99999999999", 0, 0},
-        {"[pen]\nin=-2147483649", 0, 0},
-        {"[pen]\nin=", 0, 0},
+        {"[pen]\nin=12.7\n", "in", 12, 1},
+        {"[pen]\nin= -42\n", "in", -42, 1},
+        {"[pen]\nin=2147483647\n", "in", 2147483647, 1},
+        {"[pen]\nin=99999999999\n", "in", 0, 0},
+        {"[pen]\nin=-2147483649\n", "in", 0, 0},
+        {"[pen]\nin=\n", "in", 0, 0},
         // numbers: a leading number, finite or written inf/nan
-        {"[pen]\nsize=2.5 ; note", 2.5, 1},
-        {"[pen]\nsize=-1e2", -100, 1},
-        {"[pen]\nsize=0x10", 16, 1},
-        {"[pen]\nsize=+.5", 0.5, 1},
-        {"[pen]\nsize=0,5", 0, 1},
-        {"[pen]\nsize=abc", 0, 0},
-        {"[pen]\nsize=1e999", 0, 0},
-        {"[pen]\nsize=", 0, 0},
-        {"[pen]\nsize=inf", INFINITY, 1},
+        {"[pen]\nsize=2.5 ; note\n", "size", 2.5, 1},
+        {"[pen]\nsize=0x10\n", "size", 16, 1},
+        {"[pen]\nsize=0,5\n", "size", 0, 1},
+        {"[pen]\nsize=abc\n", "size", 0, 0},
+        {"[pen]\nsize=1e999\n", "size", 0, 0},
+        {"[pen]\nsize=inf\n", "size", INFINITY, 1},
+        // points need a comma; x is kept as soon as it parses
+        {"[guide]\np1=0.5, 0.3\n", "p1.y", 0.3, 1},
+        {"[guide]\np1=0.5,0.3,0.9\n", "p1.y", 0.3, 1},
+        {"[guide]\np1=0.3\n", "p1.x", 0, 0},
+        {"[guide]\np1=0.3,abc\n", "p1.x", 0.3, 0},
     };
     for (const auto& c : cases) {
-        const Loaded loaded = Parse(std::string(c.line) + "\n");
-        const MoveEffectIniParam& p = loaded.param;
-        const MoveEffectIniReadFlag& f = loaded.flags;
-        const std::string key = std::string(c.line).substr(std::string(c.line).find('\n') + 1, 2);
-        const double value = key == "ty"   ? p.type
-                             : key == "as" ? p.asdist
-                             : key == "in" ? p.in
-                                           : p.size;
-        const int flag = key == "ty"   ? f.type
-                         : key == "as" ? f.asdist
-                         : key == "in" ? f.in
-                                       : f.size;
-        EXPECT_EQ(value, c.value) << c.line;
-        EXPECT_EQ(flag, c.flag) << c.line;
+        EXPECT_EQ(Field(c.text, c.key), std::make_pair(c.value, c.flag)) << c.text;
     }
     EXPECT_TRUE(std::isnan(Parse("[pen]\nsize=nan\n").param.size));
 }
 
-TEST(PresetFormat, PointValues) {
-    const struct {
-        const char* line;
-        double x;
-        double y;
-        int flag;
-    } cases[] = {{"p1=0.5, 0.3", 0.5, 0.3, 1}, {"p1=0.5,0.3,0.9", 0.5, 0.3, 1},
-                 {"p1=0.3", 0.0, 0.0, 0},      {"p1=0.3,abc", 0.3, 0.0, 0},
-                 {"p1=abc,0.3", 0.0, 0.0, 0},  {"p1=", 0.0, 0.0, 0}};
-    for (const auto& c : cases) {
-        const Loaded loaded = Parse(std::string("[guide]\n") + c.line + "\n");
-        EXPECT_EQ(loaded.param.p1.x, c.x) << c.line;
-        EXPECT_EQ(loaded.param.p1.y, c.y) << c.line;
-        EXPECT_EQ(loaded.flags.p1, c.flag) << c.line;
-    }
-}
-
-TEST(PresetFormat, RepeatedKeyLastOccurrenceDecides) {
-    Loaded loaded = Parse("[line]\nlength=5\nlength=8\n");
-    EXPECT_EQ(loaded.param.length, 8);
-    EXPECT_EQ(loaded.flags.length, 1);
-
-    loaded = Parse("[line]\nlength=5\nlength=x\n");
-    EXPECT_EQ(loaded.param.length, 5);
-    EXPECT_EQ(loaded.flags.length, 0);
-
-    loaded = Parse("[guide]\np1=0.1,0.2\np1=0.7,bad\n");  // x of the rejected repeat stays
-    EXPECT_EQ(loaded.param.p1.x, 0.7);
-    EXPECT_EQ(loaded.param.p1.y, 0.2);
-    EXPECT_EQ(loaded.flags.p1, 0);
-}
-
-TEST(PresetFormat, NameLengthLimitAndTail) {
+TEST(PresetFormat, NamesAreTrimmedOfCWhiteSpaceLimitedAndClearedBehind) {
+    // Bytes above 0x7F are never white space; further "=" belong to the name.
+    EXPECT_STREQ(Parse("[guide]\nname= \t\v\f\rmy\xC2\xA0guide=2\xC2\xA0 \t\n").param.name,
+                 "my\xC2\xA0guide=2\xC2\xA0");
     const std::string longest(258, 'n');
     Loaded loaded = Parse("[guide]\nname=" + longest + "\n");
     EXPECT_EQ(loaded.flags.name, 1);
@@ -314,9 +261,4 @@ TEST(PresetFormat, NameLengthLimitAndTail) {
     for (size_t i = 2; i < sizeof(loaded.param.name); ++i) {
         ASSERT_EQ(loaded.param.name[i], '\0') << i;
     }
-}
-
-TEST(PresetFormat, NameIsTrimmedAndKeepsFurtherEquals) {
-    EXPECT_STREQ(Parse("[guide]\nname=  my guide \t\n").param.name, "my guide");
-    EXPECT_STREQ(Parse("[guide]\nname=a=b\n").param.name, "a=b");
 }

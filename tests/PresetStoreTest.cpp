@@ -82,6 +82,10 @@ TEST_F(PresetStore, SaveReplacesAnExistingPresetAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(LoadParam("speed", &loaded, nullptr));  // null flags are allowed
     EXPECT_EQ(loaded.size, 3.0);
     EXPECT_EQ(FolderEntries(), std::set<std::string>{"speed.ini"});
+    // Names may reach into subfolders.
+    std::filesystem::create_directory(folder_ + "set");
+    ASSERT_TRUE(SaveParam("set/speed", &defaults_));
+    EXPECT_TRUE(ReadFileBytes(folder_ + "set/speed.ini").has_value());
 }
 
 TEST_F(PresetStore, DefaultRecordUnderANonAsciiNameSavesTheDefaultTextAndLoadsBack) {
@@ -96,25 +100,19 @@ TEST_F(PresetStore, DefaultRecordUnderANonAsciiNameSavesTheDefaultTextAndLoadsBa
     EXPECT_TRUE(SameBytes(loaded, defaults_));
 }
 
-TEST_F(PresetStore, MissingFileLeavesRecordAndFlagsUntouched) {
+TEST_F(PresetStore, MissingFileLeavesTheRecordUntouchedAndOneWithoutTextZeroesIt) {
     MoveEffectIniParam param;
     std::memset(&param, 0x42, sizeof(param));
-    MoveEffectIniParam before = param;
+    const MoveEffectIniParam before = param;
     MoveEffectIniReadFlag flags;
     std::memset(&flags, 0x42, sizeof(flags));
     EXPECT_FALSE(LoadParam("missing", &param, &flags));
+    std::filesystem::create_directory(folder_ + "folder.ini");  // not a file: no text
+    EXPECT_FALSE(LoadParam("folder", &param, &flags));
     EXPECT_TRUE(SameBytes(param, before));
     EXPECT_EQ(flags.connect, 0x42);
 
-    std::filesystem::create_directory(folder_ + "folder.ini");  // not a file: no text
-    EXPECT_FALSE(LoadParam("folder", &param, &flags));
-}
-
-TEST_F(PresetStore, FileWithoutUsableTextLoadsAsZeroedRecord) {
     std::ofstream(PresetFile("junk")) << "nothing here\n";
-    MoveEffectIniParam param;
-    std::memset(&param, 0x42, sizeof(param));
-    MoveEffectIniReadFlag flags;
     ASSERT_TRUE(LoadParam("junk", &param, &flags));
     EXPECT_EQ(CountFlags(flags), 0);
     EXPECT_TRUE(SameBytes(param, MoveEffectIniParam{}));
@@ -127,23 +125,19 @@ TEST_F(PresetStore, RejectedCallsTouchNothing) {
     MoveEffectIniReadFlag flags;
     EXPECT_FALSE(LoadParam("x", nullptr, &flags));
     EXPECT_FALSE(LoadParam(nullptr, &defaults_, &flags));
-    std::strcpy(defaults_.name, "guide\n[pen]");
-    EXPECT_FALSE(SaveParam("broken", &defaults_));
+    // A guide name with a line break would inject keys; one without a NUL has no end.
+    for (const char* name : {"guide\n[pen]", "a\r[pen]", "\n"}) {
+        std::strcpy(defaults_.name, name);
+        EXPECT_FALSE(SaveParam("broken", &defaults_)) << name;
+    }
     std::memset(defaults_.name, 'z', sizeof(defaults_.name));
     EXPECT_FALSE(SaveParam("unterminated", &defaults_));
     EXPECT_TRUE(FolderEntries().empty());
-}
 
-TEST_F(PresetStore, SaveIntoMissingFolderFails) {
+    GetDefaultParam(&defaults_);
     std::filesystem::remove_all(folder_);
     EXPECT_FALSE(SaveParam("speed", &defaults_));
     EXPECT_FALSE(std::filesystem::exists(folder_));
-}
-
-TEST_F(PresetStore, NamesMayReachIntoSubfolders) {
-    std::filesystem::create_directory(folder_ + "set");
-    ASSERT_TRUE(SaveParam("set/speed", &defaults_));
-    EXPECT_EQ(ReadFileBytes(folder_ + "set/speed.ini"), kDefaultPresetText);
 }
 
 TEST_F(PresetStore, FailedSaveKeepsTheOldFileAndRemovesTheTemporaryOne) {

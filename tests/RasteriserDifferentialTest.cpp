@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,18 +19,20 @@ namespace {
 
 // Where two canvases first differ, or "" when their bytes and dirty rectangles agree.
 std::string FirstDifference(const Canvas& fast, const Canvas& plain) {
+    std::ostringstream text;
     if (fast.Rect() != plain.Rect()) {
-        const auto a = fast.Rect();
-        const auto b = plain.Rect();
-        return "rect " + std::to_string(a[0]) + "," + std::to_string(a[1]) + "," +
-               std::to_string(a[2]) + "," + std::to_string(a[3]) + " vs " + std::to_string(b[0]) +
-               "," + std::to_string(b[1]) + "," + std::to_string(b[2]) + "," + std::to_string(b[3]);
+        text << "rect";
+        for (const auto& rect : {fast.Rect(), plain.Rect()}) {
+            text << " " << rect[0] << "," << rect[1] << "," << rect[2] << "," << rect[3];
+        }
+        return text.str();
     }
     for (int32_t y = 0; y < fast.Height(); ++y) {
         for (int32_t x = 0; x < fast.Width(); ++x) {
             if (fast.At(x, y) != plain.At(x, y)) {
-                return "pixel " + std::to_string(x) + "," + std::to_string(y) + ": " +
-                       std::to_string(fast.At(x, y)) + " vs " + std::to_string(plain.At(x, y));
+                text << "pixel " << x << "," << y << ": " << int(fast.At(x, y)) << " vs "
+                     << int(plain.At(x, y));
+                return text.str();
             }
         }
     }

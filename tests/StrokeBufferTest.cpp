@@ -1,14 +1,17 @@
-// Stroke buffer: the soft dab, the dab chain of a line, the dirty rectangle and concurrency.
+// Stroke buffer: the soft dab, the dab chain of a line, the dirty rectangle, concurrency, and
+// what drawing costs beyond time: no heap per dab or segment.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <limits>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "FilterTestSupport.h"
+#include "Latch.h"
+#include "ReferenceRasteriser.h"
 
 using testsupport::Canvas;
 using testsupport::PenParam;
@@ -145,7 +148,7 @@ TEST(DrawLine, DrawsNothingWithoutADab) {
     }
 }
 
-TEST(DrawLine, HugeSegmentDrawsLikeItsCanvasStretch) {
+TEST(DrawLine, HugeSegmentsDrawLikeTheirCanvasStretch) {
     // Steps of 1 from whole x: the clipped walk keeps the phase of the full one.
     Canvas huge(PenParam(4, 0.5), 16, 16);
     huge->DrawLine({-1e15, 5.5}, 1.0, {1e15, 5.5}, 1.0);
@@ -154,6 +157,14 @@ TEST(DrawLine, HugeSegmentDrawsLikeItsCanvasStretch) {
     EXPECT_EQ(huge.Coverage(), plain.Coverage());
     EXPECT_EQ(huge.Rect(), plain.Rect());
     EXPECT_EQ(huge.Rect(), (std::vector<int32_t>{0, 3, 16, 8}));
+    // Diagonally across a larger canvas.
+    Canvas diagonal(PenParam(3, 1.0), 32, 32);
+    diagonal->DrawLine({-3e14, -3e14}, 1.0, {3e14, 3e14}, 1.0);
+    for (int i = 1; i < 31; ++i) {
+        EXPECT_EQ(diagonal.At(i, i), 255) << i;
+    }
+    EXPECT_EQ(diagonal.At(30, 1), 0);
+    EXPECT_EQ(diagonal.Rect(), (std::vector<int32_t>{0, 0, 32, 32}));
 }
 
 TEST(DrawLine, SkippedDabsWidenTheRectangleAsIfDrawn) {
@@ -191,75 +202,81 @@ TEST(DrawLine, SkippedDabsWidenTheRectangleAsIfDrawn) {
     }
 }
 
-TEST(DrawLine, HugeSegmentAcrossTheCanvasStampsIt) {
-    Canvas canvas(PenParam(3, 1.0), 32, 32);
-    canvas->DrawLine({-3e14, -3e14}, 1.0, {3e14, 3e14}, 1.0);
-    for (int i = 1; i < 31; ++i) {
-        EXPECT_EQ(canvas.At(i, i), 255) << i;
-    }
-    EXPECT_EQ(canvas.At(30, 1), 0);
-    EXPECT_EQ(canvas.Rect(), (std::vector<int32_t>{0, 0, 32, 32}));
-}
-
-// Starts all workers at once, so their dabs interleave.
-class StartGate {
-  public:
-    explicit StartGate(int count) : waiting(count) {}
-    void ArriveAndWait() {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (--waiting == 0) {
-            open.notify_all();
-        }
-        open.wait(lock, [this] { return waiting == 0; });
-    }
-
-  private:
-    std::mutex mutex;
-    std::condition_variable open;
-    int waiting;
-};
-
 TEST(DrawLine, ConcurrentWorkersGiveTheBytesOfOneThread) {
     constexpr int kThreads = 4;
-    constexpr int kLinesPerThread = 60;
-    // Overlapping soft lines in a star around the centre, with one dab off the canvas.
-    const auto lineOf = [](int thread, int i, PathPoint* from, PathPoint* to, double* p0) {
-        const double angle = (thread * kLinesPerThread + i) * 0.1309;
-        *from = {32.0 + 3.0 * std::cos(angle), 32.0 + 3.0 * std::sin(angle)};
-        *to = {32.0 + 40.0 * std::cos(angle * 1.7), 32.0 + 30.0 * std::sin(angle * 1.7)};
-        *p0 = 0.2 + 0.01 * i;
+    constexpr int kLines = 60;
+    // Overlapping soft lines in a star around the centre, and dabs off the canvas.
+    const auto draw = [](Canvas& canvas, int thread, int i) {
+        const double angle = (thread * kLines + i) * 0.1309;
+        canvas->DrawLine(
+            {32.0 + 3.0 * std::cos(angle), 32.0 + 3.0 * std::sin(angle)}, 0.2 + 0.01 * i,
+            {32.0 + 40.0 * std::cos(angle * 1.7), 32.0 + 30.0 * std::sin(angle * 1.7)}, 1.0);
+        canvas->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
     };
     Canvas shared(PenParam(6, 0.3), 64, 64);
-    StartGate gate(kThreads);
+    Latch gate(kThreads);  // starts all workers at once, so their dabs interleave
     std::vector<std::thread> workers;
     for (int thread = 0; thread < kThreads; ++thread) {
         workers.emplace_back([&, thread] {
             gate.ArriveAndWait();
-            for (int i = 0; i < kLinesPerThread; ++i) {
-                PathPoint from, to;
-                double p0;
-                lineOf(thread, i, &from, &to, &p0);
-                shared->DrawLine(from, p0, to, 1.0);
-                shared->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
+            for (int i = 0; i < kLines; ++i) {
+                draw(shared, thread, i);
             }
         });
     }
     for (std::thread& worker : workers) {
         worker.join();
     }
-
+    // One thread, in reverse order: the atomic maximum makes the order irrelevant.
     Canvas single(PenParam(6, 0.3), 64, 64);
-    for (int thread = kThreads - 1; thread >= 0; --thread) {
-        for (int i = kLinesPerThread - 1; i >= 0; --i) {
-            PathPoint from, to;
-            double p0;
-            lineOf(thread, i, &from, &to, &p0);
-            single->DrawCircle(-5.0 - thread, 70.0 + i, 2.0);
-            single->DrawLine(from, p0, to, 1.0);
-        }
+    for (int n = kThreads * kLines - 1; n >= 0; --n) {
+        draw(single, n / kLines, n % kLines);
     }
     EXPECT_EQ(shared.Coverage(), single.Coverage());
     EXPECT_EQ(shared.Rect(), single.Rect());
+}
+
+TEST(RasteriserCost, DabsAndSegmentsAllocateNothing) {
+    for (const double hardness : {1.0, 0.5, 0.0, 1.5}) {
+        Canvas canvas(PenParam(6.0, hardness), 200, 120);
+        canvas->DrawLine({1, 1}, 1.0, {2, 1}, 1.0);  // anything done once per thread first
+        const uint64_t before = allocation::Count();
+        double pressure = 0.0;
+        for (int i = 0; i < 300; ++i) {
+            const double next = std::min(1.0, (i + 1) / 40.0);
+            canvas->DrawLine({10.0 + i * 0.6, 20.0 + i * 0.3}, pressure,
+                             {10.6 + i * 0.6, 20.3 + i * 0.3}, next);
+            pressure = next;
+        }
+        for (int i = 0; i < 100; ++i) {
+            canvas->DrawCircle(5.0 + i * 1.9, 90.0 + (i % 7) * 0.3, 0.5 + (i % 30));
+        }
+        EXPECT_EQ(allocation::Count(), before) << "hardness " << hardness;
+    }
+}
+
+TEST(RasteriserCost, LinesWhollyOffTheCanvasWidenTheRectangleLikeTheReference) {
+    // Long tapered lines beside, above and below the canvas, and across its corners' far side:
+    // no pixel changes, and the rectangle is that of every dab.
+    struct Case {
+        PathPoint from, to;
+        double p0, p1;
+    };
+    const Case cases[] = {
+        {{-40, -30}, {-40, 5000}, 0.0, 1.0},       // left of the canvas, downwards
+        {{-3000, -9}, {4000, -9.5}, 1.0, 0.2},     // above it, pen reaching towards row 0
+        {{70, 4000}, {70, 61}, 0.3, 1.0},          // below it, ending one pen from the edge
+        {{-500, 300}, {300, -500}, 1.0, 1.0},      // across the top left corner's far side
+        {{90.5, -7.25}, {90.5, -7.25}, 1.0, 1.0},  // no length: nothing at all
+    };
+    for (const Case& c : cases) {
+        Canvas fast(PenParam(8.0, 0.5), 64, 48);
+        Canvas plain(PenParam(8.0, 0.5), 64, 48);
+        fast->DrawLine(c.from, c.p0, c.to, c.p1);
+        reference::DrawLine(*plain, c.from, c.p0, c.to, c.p1);
+        EXPECT_EQ(fast.Rect(), plain.Rect()) << c.from.x << "," << c.from.y;
+        EXPECT_EQ(fast.Coverage(), std::vector<uint8_t>(64 * 48, 0));
+    }
 }
 
 }  // namespace

@@ -36,57 +36,55 @@ PathParser ParsedTag(const std::string& attributes) {
     return parser;
 }
 
-std::string ParsedD(const std::string& d, const std::string& transform = "") {
-    std::string attributes = "d=\"" + d + "\"";
-    if (!transform.empty()) {
-        attributes += " transform=\"" + transform + "\"";
-    }
-    return Describe(ParsedTag(attributes).segments);
-}
-
-TEST(SvgGuideReader, ReadsOneSetOfPointsPerCommandLetter) {
+TEST(SvgGuideReader, ReadsOneSetOfPointsPerCommandLetterThroughMatrixOrTranslate) {
     const struct {
-        const char* d;
+        const char* attributes;
         const char* want;
     } cases[] = {
-        {"M10,20L30,40", "M 10,20 L 30,40"},
-        {"M10-20", "M 10,-20"},
-        {"m 10 10 l 5 0 c 0 5 5 5 5 0", "M 10,10 L 15,10 C 15,15 20,15 20,10"},
-        {"M 0 0 L 10 0 20 0", "M 0,0 L 10,0"},
-        {"M 0 0 H 10 V 10 Z", "M 0,0"},
-        {"M 1e1 0", "M 10,0"},
-        {"M0 0Q5 -5 10 0", "M 0,0 Q 5,-5 10,0"},
-        {"M 1.5.5 2", "M 1.5,2"},  // the rest of the token is lost
+        {"d='M10,20L30,40'", ""},  // only double quotes delimit values
+        {"d=\"M10,20L30,40\"", "M 10,20 L 30,40"},
+        {"d=\"M10-20\"", "M 10,-20"},
+        {"d=\"m 10 10 l 5 0 c 0 5 5 5 5 0\"", "M 10,10 L 15,10 C 15,15 20,15 20,10"},
+        {"d=\"M 0 0 L 10 0 20 0\"", "M 0,0 L 10,0"},
+        {"d=\"M 0 0 H 10 V 10 Z\"", "M 0,0"},
+        {"d=\"M 1e1 0\"", "M 10,0"},
+        {"d=\"M0 0Q5 -5 10 0\"", "M 0,0 Q 5,-5 10,0"},
+        {"d=\"M 1.5.5 2\"", "M 1.5,2"},  // the rest of the token is lost
+        // A number that does not convert drops its command and ends the reading.
+        {"d=\"M\t5 5\"", ""},  // the tab makes an empty token
+        {"d=\"M 1 2 L 3\"", "M 1,2"},
+        {"d=\"M 1 2 L - 4 L 5 5\"", "M 1,2"},
+        {"d=\"M 1 2 L 1e999 0\"", "M 1,2"},
+        {"d=\"M 1 2 L 1e-999 0\"", "M 1,2"},  // underflow is reported as out of range too
+        {"d=\"M 1 2 C 3 4 5 6 +\"", "M 1,2"},
+        // A later attribute reduced to the same name wins.
+        {"d=\"M0 0 L5 5\" data-d=\"M7 7\"", "M 7,7"},
+        // Only matrix and translate apply, from the first parentheses.
+        {"d=\"M 0 0 L 10 0\" transform=\"translate(5 7)\"", "M 5,7 L 15,7"},
+        {"d=\"M 0 0 L 10 0\" transform=\"translate(5,7)\"", "M 5,0 L 15,0"},  // f is 0
+        {"d=\"M 0 0 L 10 0\" transform=\"matrix(2 0 0 2 1 1)\"", "M 1,1 L 21,1"},
+        {"d=\"M 0 0 L 10 0\" transform=\"scale(2)\"", "M 0,0 L 10,0"},
+        {"d=\"M 0 0 L 10 0\" transform=\"rotate(30)\"", "M 0,0 L 10,0"},
+        {"d=\"M 0 0 L 10 0\" transform=\"scale(2) translate(10 20)\"", "M 2,0 L 12,0"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ParsedD(c.d), c.want) << c.d;
+        EXPECT_EQ(Describe(ParsedTag(c.attributes).segments), c.want) << c.attributes;
     }
 }
 
 TEST(SvgGuideReader, WidthIsTheUntransformedExtentOfX) {
-    EXPECT_EQ(ParsedTag("d=\"M 0 0 L 10 0\" transform=\"translate(5 7)\"").pathWidth, 10);
-    EXPECT_EQ(ParsedTag("d=\"M 1 1 L 3 1\" transform=\"matrix(2 0 0 2 1 1)\"").pathWidth, 2);
-    // The first command's points each reset the extent, so a leading C counts its end only.
-    EXPECT_EQ(ParsedTag("d=\"C 50 0 -40 0 10 0\"").pathWidth, 0);
-    EXPECT_EQ(ParsedTag("d=\"C 50 0 -40 0 10 0 L 20 0\"").pathWidth, 10);
-    EXPECT_EQ(ParsedTag("d=\"\"").pathWidth, 0);
-}
-
-TEST(SvgGuideReader, AppliesMatrixOrTranslateOnly) {
-    const struct {
-        const char* transform;
-        const char* want;
-    } cases[] = {
-        {"translate(5 7)", "M 5,7 L 15,7"},
-        {"translate(5,7)", "M 5,0 L 15,0"},  // the comma stops the stream reading: f is 0
-        {"matrix(2 0 0 2 1 1)", "M 1,1 L 21,1"},
-        {"scale(2)", "M 0,0 L 10,0"},
-        {"rotate(30)", "M 0,0 L 10,0"},
-        // The first parentheses are used: translate reads the scale's 2 as e.
-        {"scale(2) translate(10 20)", "M 2,0 L 12,0"},
+    const std::pair<const char*, double> cases[] = {
+        {"d=\"M 0 0 L 10 0\" transform=\"translate(5 7)\"", 10},
+        {"d=\"M 1 1 L 3 1\" transform=\"matrix(2 0 0 2 1 1)\"", 2},
+        // The first command's points each reset the extent, so a leading C counts its end only.
+        {"d=\"C 50 0 -40 0 10 0\"", 0},
+        {"d=\"C 50 0 -40 0 10 0 L 20 0\"", 10},
+        {"d=\"\"", 0},
+        // Whole points of a dropped command still count.
+        {"d=\"M 0 0 C 30 0 40 0 x\"", 40},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParsedD("M 0 0 L 10 0", c.transform), c.want) << c.transform;
+    for (const auto& [attributes, width] : cases) {
+        EXPECT_EQ(ParsedTag(attributes).pathWidth, width) << attributes;
     }
 }
 
@@ -97,32 +95,6 @@ TEST(SvgGuideReader, OnlyTheFirstTagContainingPathIsRead) {
     EXPECT_EQ(parser.segments.size(), 2u);
     EXPECT_FALSE(parser.Parse("no tags at all"));
     EXPECT_FALSE(parser.Parse("<path d=\"M0 0 L5 5\""));  // no closing ">"
-}
-
-TEST(SvgGuideReader, LaterAttributeReducedToTheSameNameWins) {
-    EXPECT_EQ(ParsedD("M0 0 L5 5\" data-d=\"M7 7"), "M 7,7");
-    auto attributes = PathParser::ParseAttributes("stroke-width=\"2\" d='M0 0' x=\"a\nb\"");
-    EXPECT_EQ(attributes.size(), 1u);
-    EXPECT_EQ(attributes["width"], "2");
-}
-
-TEST(SvgGuideReader, NumberThatDoesNotConvertDropsItsCommandAndEndsTheReading) {
-    const struct {
-        const char* d;
-        size_t segments;
-    } cases[] = {
-        {"M\t5 5", 0},             // the tab makes an empty token
-        {"M 1 2 L 3", 1},          // the value ends inside a command
-        {"M 1 2 L - 4 L 5 5", 1},  // a lone sign
-        {"M 1 2 L 1e999 0", 1},    // out of range
-        {"M 1 2 L 1e-999 0", 1},   // underflow is reported as out of range too
-        {"M 1 2 C 3 4 5 6 +", 1},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParsedTag("d=\"" + std::string(c.d) + "\"").segments.size(), c.segments) << c.d;
-    }
-    // Whole points of the dropped command still count in the extent.
-    EXPECT_EQ(ParsedTag("d=\"M 0 0 C 30 0 40 0 x\"").pathWidth, 40);
 }
 
 TEST(SvgGuideReader, AttributeScanMatchesTheRegularExpression) {
@@ -221,32 +193,27 @@ void DrawWithGuide(const char* guide) {
     DrawEffect(&param, &target, guide, &image, &canvas, nullptr, nullptr);
 }
 
-TEST_F(GuideFolderTest, CacheBuildsEachGuideStringOnce) {
+TEST_F(GuideFolderTest, CacheBuildsEachGuideStringOnceAndKeepsAFallbackUntilReleased) {
     DrawWithGuide(":S");
     ASSERT_EQ(Guides().size(), 1u);
     const PathParser* first = Guides().begin()->second.get();
     DrawWithGuide(":S");
     EXPECT_EQ(Guides().size(), 1u);
     EXPECT_EQ(Guides().begin()->second.get(), first);
-    DrawWithGuide("speed");
-    DrawWithGuide("Speed");
+    DrawWithGuide("later");  // missing: the straight line
+    DrawWithGuide("Later");
     EXPECT_EQ(Guides().size(), 3u);
-    ReleaseGuides();
-    EXPECT_TRUE(Guides().empty());
-    ReleaseGuides();  // on an empty cache
-    EXPECT_TRUE(Guides().empty());
-}
-
-TEST_F(GuideFolderTest, CachedFallbackStaysUntilReleased) {
-    DrawWithGuide("later");
-    ASSERT_EQ(Guides().count("later"), 1u);
-    EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 100);  // the straight line
+    EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 100);
     WriteGuide("later", "<path d=\"M0 0 L7 3\"/>");
     DrawWithGuide("later");
     EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 100);
     ReleaseGuides();
+    EXPECT_TRUE(Guides().empty());
     DrawWithGuide("later");
     EXPECT_EQ(Guides()["later"]->segments[1].points[0].x, 7);
+    ReleaseGuides();
+    ReleaseGuides();  // on an empty cache
+    EXPECT_TRUE(Guides().empty());
 }
 
 // Draws a steady radiate effect with the guide over a checkered canvas.
@@ -257,15 +224,12 @@ std::vector<uint8_t> DrawnWith(const char* guide) {
     return DrawColoured(param, PointTarget{{60, 45}, {70, 45}, {115, 45}}, image, guide);
 }
 
-TEST_F(GuideFolderTest, GuideFileHoldingTheBuiltInCurveDrawsAsTheCurve) {
+TEST_F(GuideFolderTest, GuideFilesDrawThroughTheEffectInTimeBoundedByTheCanvas) {
     WriteGuide("curve", "<svg><path d=\"M0 50 Q50 0 100 50\"/></svg>");
     const std::vector<uint8_t> builtIn = DrawnWith(":C");
     EXPECT_EQ(DrawnWith("curve"), builtIn);
     EXPECT_NE(DrawnWith(":S"), builtIn);
-}
-
-TEST_F(GuideFolderTest, EnormousGuideFilesDrawInTimeBoundedByTheCanvas) {
-    // Overflowing ones load as the straight line (UnusableGuidesBecomeTheStraightLine).
+    // Enormous but finite guides are kept; overflowing ones load as the straight line.
     WriteGuide("tall", "<path d=\"M0 0 L50 1e300 L100 0\"/>");
     WriteGuide("wide", "<path d=\"M-1e300 0 L0 0 L1e300 5\"/>");
     DrawnWith("tall");

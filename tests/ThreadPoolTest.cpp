@@ -1,13 +1,14 @@
-// Thread pool: progress order, cancellation, single-threaded runs, failures and shutdown.
+// Thread pool: progress order, cancellation, single-threaded runs, failures, shutdown and the
+// costliest-first hand-out.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
 
+#include "Latch.h"
 #include "threadpool/ThreadPool.h"
 
 namespace {
@@ -28,46 +29,6 @@ class CountingTask : public ThreadPoolTask {
 class ThrowingTask : public ThreadPoolTask {
   public:
     void Run() override { throw std::runtime_error("task failed"); }
-};
-
-// A one-shot latch (std::latch is C++20).
-class Latch {
-  public:
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait(lock, [this] { return open_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
-
-// Holds its worker until it is cancelled: its Cancel opens the gate only after setting the
-// flag, so the test knows the cancel reached the task before the task goes on.
-class GatedTask : public ThreadPoolTask {
-  public:
-    GatedTask(Latch* gate, std::atomic<int>* ran) : gate_(gate), ran_(ran) {}
-    void Run() override {
-        gate_->Wait();
-        if (!IsCancelled()) {
-            ran_->fetch_add(1);
-        }
-    }
-    void Cancel() override {
-        ThreadPoolTask::Cancel();
-        gate_->Open();
-    }
-
-  private:
-    Latch* gate_;
-    std::atomic<int>* ran_;
 };
 
 struct ProgressLog {
@@ -159,14 +120,47 @@ TEST(ThreadPool, ExceptionFromATaskIsRethrownAfterEveryTaskEnded) {
     EXPECT_EQ(ran.load(), before + 1);
 }
 
-TEST(ThreadPool, WorkerCountDefaultsToHardwareThreadsOrFourAndIdlePoolsJoinTheirWorkers) {
-    EXPECT_EQ(ThreadPool::ResolveWorkerCount(3), 3u);
-    const unsigned hardware = std::thread::hardware_concurrency();
-    EXPECT_EQ(ThreadPool::ResolveWorkerCount(0), hardware != 0 ? hardware : 4u);
+TEST(ThreadPool, IdlePoolsJoinTheirWorkers) {
     for (unsigned workers : {1u, 2u, 8u}) {
         ThreadPool pool(workers);  // destroyed idle: must not hang
         EXPECT_EQ(pool.GetWorkerCount(), workers);
     }
+}
+
+// Records the order in which one worker starts the tasks.
+class OrderedTask : public ThreadPoolTask {
+  public:
+    OrderedTask(int id, double cost, std::vector<int>* order, std::mutex* lock)
+        : id_(id), order_(order), lock_(lock) {
+        costHint = cost;
+    }
+    void Run() override {
+        std::lock_guard<std::mutex> guard(*lock_);
+        order_->push_back(id_);
+    }
+
+  private:
+    int id_;
+    std::vector<int>* order_;
+    std::mutex* lock_;
+};
+
+std::vector<int> RunOrder(bool costliestFirst) {
+    std::vector<int> order;
+    std::mutex lock;
+    ThreadPool pool(1);
+    const double costs[] = {1.0, 5.0, 3.0, 5.0, 0.0};
+    for (int id = 0; id < 5; ++id) {
+        pool.Enqueue(std::make_shared<OrderedTask>(id, costs[id], &order, &lock));
+    }
+    pool.HandOutCostliestFirst(costliestFirst);
+    pool.Run();
+    return order;
+}
+
+TEST(PoolScheduling, HandsOutTheCostliestFirstWhenAskedAndFrontFirstOtherwise) {
+    EXPECT_EQ(RunOrder(true), (std::vector<int>{1, 3, 2, 0, 4}));
+    EXPECT_EQ(RunOrder(false), (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 }  // namespace

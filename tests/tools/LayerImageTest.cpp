@@ -1,72 +1,65 @@
 // Unit tests of turning the library's layer into the output image.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "render/LayerImage.h"
 
+namespace {
+
+// A one-row image of the given samples, channels interleaved.
+Image Row(int channels, int depth, const std::vector<uint32_t>& samples) {
+    Image image;
+    const int32_t width = static_cast<int32_t>(samples.size()) / channels;
+    image.Allocate(width, 1, channels, depth);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        image.SetSample(static_cast<int32_t>(i) / channels, 0, static_cast<int>(i) % channels,
+                        samples[i]);
+    }
+    return image;
+}
+
+std::vector<uint32_t> Samples(const Image& image) {
+    std::vector<uint32_t> samples;
+    for (int32_t x = 0; x < image.width; ++x) {
+        for (int c = 0; c < image.channels; ++c) {
+            samples.push_back(image.Sample(x, 0, c));
+        }
+    }
+    return samples;
+}
+
+}  // namespace
+
 TEST(LayerImage, SixteenBitLayerAlphaFillsThePngRange) {
-    EXPECT_EQ(LayerAlphaToPng16(0), 0);
-    EXPECT_EQ(LayerAlphaToPng16(65025), 65535);  // full coverage is opaque
-    EXPECT_EQ(LayerAlphaToPng16(128 * 255), 128 * 257);
-    EXPECT_EQ(LayerAlphaToPng16(1 * 255), 257);
-    EXPECT_EQ(LayerAlphaToPng16(65535), 65535);  // never wraps
+    // Full coverage (255 * 255) is opaque, and a larger value never wraps.
+    for (const auto& [layer, png] :
+         {std::pair{0, 0}, {65025, 65535}, {128 * 255, 128 * 257}, {255, 257}, {65535, 65535}}) {
+        EXPECT_EQ(LayerAlphaToPng16(layer), png) << layer;
+    }
 }
 
 TEST(LayerImage, RgbaConversionSpreadsGrayAndRescalesExactly) {
-    Image gray;
-    gray.Allocate(2, 1, 2, 8);
-    gray.SetSample(0, 0, 0, 200);
-    gray.SetSample(0, 0, 1, 255);
-    gray.SetSample(1, 0, 0, 1);
-    gray.SetSample(1, 0, 1, 0);
+    const Image gray = Row(2, 8, {200, 255, 1, 0});
     const Image wide = ToRgba(gray, 16);
-    EXPECT_EQ(wide.Sample(0, 0, 0), 200u * 257);
-    EXPECT_EQ(wide.Sample(0, 0, 2), 200u * 257);
-    EXPECT_EQ(wide.Sample(0, 0, 3), 65535u);
-    EXPECT_EQ(wide.Sample(1, 0, 1), 257u);
-    EXPECT_EQ(wide.Sample(1, 0, 3), 0u);
-    const Image narrow = ToRgba(wide, 8);
-    EXPECT_EQ(narrow.pixels, ToRgba(gray, 8).pixels);
+    EXPECT_EQ(Samples(wide),
+              (std::vector<uint32_t>{200 * 257, 200 * 257, 200 * 257, 65535, 257, 257, 257, 0}));
+    EXPECT_EQ(ToRgba(wide, 8).pixels, ToRgba(gray, 8).pixels);
 }
 
-TEST(LayerImage, CompositeKeepsTheBaseUnderTransparentLayerPixels) {
-    Image base;
-    base.Allocate(3, 1, 4, 16);
-    Image layer;
-    layer.Allocate(3, 1, 4, 16);
-    for (int32_t x = 0; x < 3; ++x) {
-        base.SetSample(x, 0, 0, 0x1234);
-        base.SetSample(x, 0, 1, 0x00ff);
-        base.SetSample(x, 0, 2, 0xfedc);
-        base.SetSample(x, 0, 3, x == 2 ? 0 : 65535);
-        layer.SetSample(x, 0, 0, 65535);  // the library colours its whole dirty area
-    }
-    layer.SetSample(1, 0, 3, 65535);
-    const Image out = CompositeOver(layer, base);
-    EXPECT_EQ(out.Sample(0, 0, 0), 0x1234u);  // layer transparent: base kept bit for bit
-    EXPECT_EQ(out.Sample(0, 0, 1), 0x00ffu);
-    EXPECT_EQ(out.Sample(0, 0, 3), 65535u);
-    EXPECT_EQ(out.Sample(1, 0, 0), 65535u);  // opaque layer: the line colour
-    EXPECT_EQ(out.Sample(1, 0, 1), 0u);
-    EXPECT_EQ(out.Sample(2, 0, 2), 0xfedcu);  // transparent base stays as it was
-    EXPECT_EQ(out.Sample(2, 0, 3), 0u);
-}
-
-TEST(LayerImage, HalfCoveredPixelBlendsHalfway) {
-    Image base;
-    base.Allocate(1, 1, 2, 8);
-    base.SetSample(0, 0, 0, 0);
-    base.SetSample(0, 0, 1, 255);
-    Image layer;
-    layer.Allocate(1, 1, 4, 8);
-    layer.SetSample(0, 0, 0, 200);
-    layer.SetSample(0, 0, 3, 128);
-    const Image out = CompositeOver(layer, base);
-    EXPECT_EQ(out.Sample(0, 0, 0), 100u);  // 200 * 128/255 = 100.4
-    EXPECT_EQ(out.Sample(0, 0, 1), 0u);
-    EXPECT_EQ(out.Sample(0, 0, 3), 255u);
-
-    base.SetSample(0, 0, 1, 0);  // over nothing, the layer pixel stays as it is
-    const Image alone = CompositeOver(layer, base);
-    EXPECT_EQ(alone.Sample(0, 0, 0), 200u);
-    EXPECT_EQ(alone.Sample(0, 0, 3), 128u);
+TEST(LayerImage, CompositeBlendsByCoverageAndKeepsTheBaseWhereTheLayerIsClear) {
+    // The library colours its whole dirty area, so clear layer pixels still carry colour.
+    const Image base = Row(
+        4, 16,
+        {0x1234, 0x00ff, 0xfedc, 65535, 0x1234, 0x00ff, 0xfedc, 65535, 0x1234, 0x00ff, 0xfedc, 0});
+    const Image layer = Row(4, 16, {65535, 0, 0, 0, 65535, 0, 0, 65535, 65535, 0, 0, 0});
+    EXPECT_EQ(Samples(CompositeOver(layer, base)),
+              (std::vector<uint32_t>{0x1234, 0x00ff, 0xfedc, 65535, 65535, 0, 0, 65535, 0x1234,
+                                     0x00ff, 0xfedc, 0}));
+    // Half covered over black: 200 * 128 / 255 = 100.4. Over nothing: the layer pixel as it is.
+    const Image half = Row(4, 8, {200, 0, 0, 128});
+    EXPECT_EQ(Samples(CompositeOver(half, Row(2, 8, {0, 255}))),
+              (std::vector<uint32_t>{100, 0, 0, 255}));
+    EXPECT_EQ(Samples(CompositeOver(half, Row(2, 8, {0, 0}))),
+              (std::vector<uint32_t>{200, 0, 0, 128}));
 }

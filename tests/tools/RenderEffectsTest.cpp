@@ -30,22 +30,14 @@ PngPicture RenderAndRead(const TempFolder& folder, std::vector<std::string> args
     return picture;
 }
 
-// Settings without any random choice, so two runs give the same pixels.
-std::vector<std::string> SteadyPen(const char* size) {
-    return {"--size", size, "--hardness", "1", "--length", "0", "--in", "0", "--out", "0"};
-}
-
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// Horizontal speed lines every 8 rows over a 64 x 64 canvas. A pen of 4 pixels covers some
-// pixels fully.
-std::vector<std::string> RowLines(const std::string& base, const char* penSize = "2") {
-    return Join({"--type", "parallel", "--p1", "0,4", "--p2", "64,4", "--p3", "0,60", "--spacing",
-                 "8", base},
-                SteadyPen(penSize));
+// Horizontal speed lines every 8 rows over a 64 x 64 canvas, without any random choice, so two
+// runs give the same pixels. A pen of 4 pixels covers some pixels fully.
+std::vector<std::string> RowLines(const std::string& base, const std::string& penSize = "2") {
+    return Args(
+        "--type parallel --p1 0,4 --p2 64,4 --p3 0,60 --spacing 8 --hardness 1 --length 0 "
+        "--in 0 --out 0 --size " +
+            penSize,
+        {base});
 }
 
 // Where the layer is empty the composite is the base (grey spread to RGB), opaque; where it is
@@ -78,32 +70,32 @@ void CheckComposite(const PngPicture& layer, const PngPicture& composite, const 
 TEST(RenderDrawing, EachEffectCoversItsExpectedArea) {
     struct Case {
         const char* name;
-        std::vector<std::string> args;
+        const char* args;
         // Where lines must be, and where none may be: [x0, y0, x1, y1).
         int inside[4];
         int outside[4];
     } cases[] = {
         // Focus lines from radius 20 to the edge: the middle stays clear.
         {"radiate",
-         {"--type", "radiate", "--p1", "64,64", "--p2", "64,44", "--p3", "64,0", "--spacing", "50"},
+         "--type radiate --p1 64,64 --p2 64,44 --p3 64,0 --spacing 50",
          {0, 0, 128, 128},
          {54, 54, 74, 74}},
         // Speed lines from x 20 to 108 stacked from row 40 to row 88.
         {"parallel",
-         {"--type", "parallel", "--p1", "20,40", "--p2", "108,40", "--p3", "20,88", "--spacing",
-          "8"},
+         "--type parallel --p1 20,40 --p2 108,40 --p3 20,88 --spacing 8",
          {20, 40, 108, 89},
          {0, 0, 128, 36}},
         // Rings of radius 10, 30, 50, ... around (64, 64): nothing at radius 20.
         {"circle",
-         {"--type", "circle", "--p1", "34,64", "--p2", "94,64", "--p3", "64,34", "--spacing", "20"},
+         "--type circle --p1 34,64 --p2 94,64 --p3 64,34 --spacing 20",
          {92, 60, 97, 68},
          {83, 63, 86, 66}},
     };
     for (const Case& c : cases) {
         TempFolder folder;
         const std::string base = WriteDarkBase(folder, 128);
-        const PngPicture out = RenderAndRead(folder, Join(c.args, {"--size", "2", base}));
+        const PngPicture out =
+            RenderAndRead(folder, Args(c.args + std::string(" --size 2"), {base}));
         ASSERT_EQ(out.width, 128) << c.name;
         EXPECT_EQ(out.colorType, PNG_COLOR_TYPE_RGB_ALPHA) << c.name;
         EXPECT_GT(CoveredPixels(out, c.inside[0], c.inside[1], c.inside[2], c.inside[3]), 0)
@@ -114,7 +106,9 @@ TEST(RenderDrawing, EachEffectCoversItsExpectedArea) {
 }
 
 TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
-    struct Kind {
+    // Left half dark and opaque. Right half light, or dark but transparent where the format has
+    // transparency ("with" a transparent value or palette alpha, or an alpha channel).
+    const struct {
         const char* name;
         int colorType;
         int bitDepth;
@@ -133,38 +127,33 @@ TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
         {"palette 4-bit", PNG_COLOR_TYPE_PALETTE, 4},
         {"palette 8-bit with alpha", PNG_COLOR_TYPE_PALETTE, 8},
     };
-    for (const Kind& kind : kinds) {
-        // Left half dark and opaque. Right half light, or dark but transparent where the
-        // format has transparency: either way no line belongs there.
+    for (const auto& kind : kinds) {
+        const std::string name = kind.name;
         PngPicture base = MakePicture(64, 64, kind.colorType, kind.bitDepth);
-        base.interlaced = std::string(kind.name).find("interlaced") != std::string::npos;
-        const uint16_t full = uint16_t((1u << kind.bitDepth) - 1);
-        const bool transparentRight = kind.colorType & PNG_COLOR_MASK_ALPHA ||
-                                      std::string(kind.name).find("with") != std::string::npos;
-        if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
-            base.palette = {0, 0, 0, 255, 255, 255, 0, 0, 0};
-            if (transparentRight) {
-                base.paletteAlpha = {255, 255, 0};
-            }
-        } else if (transparentRight && !(kind.colorType & PNG_COLOR_MASK_ALPHA)) {
-            base.hasGrayTransparent = true;
-            base.grayTransparent = 7;
+        base.interlaced = name.find("interlaced") != std::string::npos;
+        const bool alpha = kind.colorType & PNG_COLOR_MASK_ALPHA;
+        const bool transparentRight = alpha || name.find("with") != std::string::npos;
+        const bool palette = kind.colorType == PNG_COLOR_TYPE_PALETTE;
+        base.palette = {0, 0, 0, 255, 255, 255, 0, 0, 0};
+        base.paletteAlpha = {255, 255, 0};
+        if (!palette || !transparentRight) {
+            base.paletteAlpha.clear();
         }
+        base.hasGrayTransparent = transparentRight && !alpha && !palette;
+        base.grayTransparent = 7;
+        // The right half's value: palette index, or a sample that is light or transparent.
+        const uint16_t full = uint16_t((1u << kind.bitDepth) - 1);
+        const uint16_t right = palette            ? (transparentRight ? 2 : 1)
+                               : transparentRight ? (base.hasGrayTransparent ? 7 : 0)
+                                                  : full;
+        const int colours = palette ? 1 : kind.colorType & PNG_COLOR_MASK_COLOR ? 3 : 1;
         for (int y = 0; y < 64; ++y) {
             for (int x = 0; x < 64; ++x) {
-                const bool left = x < 32;
-                if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
-                    base.At(x, y, 0) = left ? 0 : transparentRight ? 2 : 1;
-                    continue;
-                }
-                const int colours = kind.colorType & PNG_COLOR_MASK_COLOR ? 3 : 1;
                 for (int c = 0; c < colours; ++c) {
-                    base.At(x, y, c) = left               ? 0
-                                       : transparentRight ? (base.hasGrayTransparent ? 7 : 0)
-                                                          : full;
+                    base.At(x, y, c) = x < 32 ? 0 : right;
                 }
-                if (kind.colorType & PNG_COLOR_MASK_ALPHA) {
-                    base.At(x, y, colours) = left ? full : 0;
+                if (alpha) {
+                    base.At(x, y, colours) = x < 32 ? full : 0;
                 }
             }
         }
@@ -172,9 +161,9 @@ TEST(RenderDrawing, LinesFollowTheDarkHalfOfEveryKindOfPng) {
         const std::string path = folder.File("base.png");
         WritePngFile(path, base);
         const PngPicture out = RenderAndRead(folder, RowLines(path));
-        EXPECT_EQ(out.bitDepth, kind.bitDepth == 16 ? 16 : 8) << kind.name;
-        EXPECT_GT(CoveredPixels(out, 0, 0, 24, 64), 0) << kind.name;
-        EXPECT_EQ(CoveredPixels(out, 40, 0, 64, 64), 0) << kind.name;
+        EXPECT_EQ(out.bitDepth, kind.bitDepth == 16 ? 16 : 8) << name;
+        EXPECT_GT(CoveredPixels(out, 0, 0, 24, 64), 0) << name;
+        EXPECT_EQ(CoveredPixels(out, 40, 0, 64, 64), 0) << name;
     }
 }
 
@@ -191,9 +180,9 @@ TEST(RenderDrawing, CompositeKeepsTheBaseWhereNoLineIs) {
     }
     const std::string path = folder.File("base.png");
     WritePngFile(path, base);
-    const std::vector<std::string> args = Join(RowLines(path, "4"), {"--color", "#ff0000"});
+    const std::vector<std::string> args = Args("--color #ff0000", RowLines(path, "4"));
     const PngPicture layer = RenderAndRead(folder, args);
-    const PngPicture composite = RenderAndRead(folder, Join({"--composite"}, args));
+    const PngPicture composite = RenderAndRead(folder, Args("--composite", args));
     int untouched = 0;
     int covered = 0;
     CheckComposite(layer, composite, base, {255, 0, 0}, &untouched, &covered);
@@ -213,19 +202,19 @@ TEST(RenderDrawing, SixteenBitInputIsReadInFullAndWrittenAtSixteenBits) {
     }
     const std::string path = folder.File("base.png");
     WritePngFile(path, base);
-    const std::vector<std::string> args = Join(RowLines(path, "4"), {"--color", "#102030"});
+    const std::vector<std::string> args = Args("--color #102030", RowLines(path, "4"));
     const PngPicture layer = RenderAndRead(folder, args);
     ASSERT_EQ(layer.bitDepth, 16);
     EXPECT_GT(CoveredPixels(layer, 0, 0, 24, 64), 0);
     EXPECT_EQ(CoveredPixels(layer, 40, 0, 64, 64), 0);
 
-    const PngPicture composite = RenderAndRead(folder, Join({"--composite"}, args));
+    const PngPicture composite = RenderAndRead(folder, Args("--composite", args));
     int untouched = 0;
     int covered = 0;  // all 16 bits of the base are kept
     CheckComposite(layer, composite, base, {0x1010, 0x2020, 0x3030}, &untouched, &covered);
     EXPECT_GT(covered, 0);
 
-    const PngPicture narrow = RenderAndRead(folder, Join({"--depth", "8"}, args));
+    const PngPicture narrow = RenderAndRead(folder, Args("--depth 8", args));
     EXPECT_EQ(narrow.bitDepth, 8);
     EXPECT_EQ(CoveredPixels(narrow, 0, 0, 64, 64), CoveredPixels(layer, 0, 0, 64, 64));
 }

@@ -13,39 +13,33 @@
 TEST(RenderErrors, EachBadInputHasItsMessageAndExitCodeAndWritesNothing) {
     struct Case {
         const char* name;
-        std::vector<std::string> args;  // "BASE" and "OUT" stand for the paths below
+        const char* args;  // BASE and OUT stand for the paths below
         int exitCode;
         const char* message;
     } cases[] = {
-        {"missing base", {"missing.png", "OUT"}, 3, "cannot open"},
-        {"folder as base", {"FOLDER", "OUT"}, 3, "is a folder"},
-        {"text as base", {"TEXT", "OUT"}, 3, "not a PNG file"},
-        {"truncated base", {"TRUNCATED", "OUT"}, 3, "corrupt or truncated PNG"},
-        {"damaged base", {"DAMAGED", "OUT"}, 3, "corrupt or truncated PNG"},
-        {"output folder missing", {"BASE", "NOWHERE"}, 4, "cannot create a file"},
-        {"output is a folder", {"BASE", "OUTFOLDER"}, 4, "is a folder"},
-        {"unknown option", {"--bogus", "BASE", "OUT"}, 2, "--bogus"},
-        {"value out of range", {"--hardness", "1.5", "BASE", "OUT"}, 2, "out of range 0 to 1"},
-        {"value not a number", {"--size", "ten", "BASE", "OUT"}, 2, "'ten' is not a number"},
-        {"not a finite number", {"--size", "nan", "BASE", "OUT"}, 2, "not a number"},
-        {"fraction for a whole number",
-         {"--spacing", "2.5", "BASE", "OUT"},
-         2,
-         "not a whole number"},
-        {"point without comma", {"--p1", "10", "BASE", "OUT"}, 2, "not a point"},
-        {"unknown effect", {"--type", "spiral", "BASE", "OUT"}, 2, "spiral"},
-        {"bad colour", {"--color", "red", "BASE", "OUT"}, 2, "not a colour"},
-        {"taper over 1000", {"--in", "1500", "BASE", "OUT"}, 2, "thousandths"},
-        {"missing preset", {"--preset", "none", "BASE", "OUT"}, 5, "no preset 'none'"},
-        {"preset with bad value", {"--preset", "broken", "BASE", "OUT"}, 5, "hardness 7"},
-        {"preset name with folder",
-         {"--save-preset", "../x", "BASE", "OUT"},
-         2,
-         "not a preset name"},
-        {"pixel point without canvas", {"--p1", "3,4", "--save-preset", "x"}, 2, "needs a canvas"},
-        {"only one file", {"BASE"}, 2, "missing"},
-        {"three files", {"BASE", "OUT", "OUT"}, 2, "too many"},
-        {"nothing to do", {}, 2, "missing"},
+        {"missing base", "missing.png OUT", 3, "cannot open"},
+        {"folder as base", "FOLDER OUT", 3, "is a folder"},
+        {"text as base", "TEXT OUT", 3, "not a PNG file"},
+        {"truncated base", "TRUNCATED OUT", 3, "corrupt or truncated PNG"},
+        {"damaged base", "DAMAGED OUT", 3, "corrupt or truncated PNG"},
+        {"output folder missing", "BASE NOWHERE", 4, "cannot create a file"},
+        {"output is a folder", "BASE OUTFOLDER", 4, "is a folder"},
+        {"unknown option", "--bogus BASE OUT", 2, "--bogus"},
+        {"value out of range", "--hardness 1.5 BASE OUT", 2, "out of range 0 to 1"},
+        {"value not a number", "--size ten BASE OUT", 2, "'ten' is not a number"},
+        {"not a finite number", "--size nan BASE OUT", 2, "not a number"},
+        {"fraction for a whole number", "--spacing 2.5 BASE OUT", 2, "not a whole number"},
+        {"point without comma", "--p1 10 BASE OUT", 2, "not a point"},
+        {"unknown effect", "--type spiral BASE OUT", 2, "spiral"},
+        {"bad colour", "--color red BASE OUT", 2, "not a colour"},
+        {"taper over 1000", "--in 1500 BASE OUT", 2, "thousandths"},
+        {"missing preset", "--preset none BASE OUT", 5, "no preset 'none'"},
+        {"preset with bad value", "--preset broken BASE OUT", 5, "hardness 7"},
+        {"preset name with folder", "--save-preset ../x BASE OUT", 2, "not a preset name"},
+        {"pixel point without canvas", "--p1 3,4 --save-preset x", 2, "needs a canvas"},
+        {"only one file", "BASE", 2, "missing"},
+        {"three files", "BASE OUT OUT", 2, "too many"},
+        {"nothing to do", "", 2, "missing"},
     };
     for (const Case& c : cases) {
         TempFolder folder;
@@ -62,7 +56,7 @@ TEST(RenderErrors, EachBadInputHasItsMessageAndExitCodeAndWritesNothing) {
         std::ofstream(PresetFolderUnder(folder) + "broken.ini") << "[pen]\nhardness=7\n";
 
         std::vector<std::string> args;
-        for (const std::string& arg : c.args) {
+        for (const std::string& arg : Args(c.args)) {
             const std::map<std::string, std::string> places = {
                 {"BASE", base},
                 {"OUT", folder.File("out/o.png")},

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -106,27 +107,27 @@ RunResult RunRender(const std::vector<std::string>& args, const TempFolder& fold
     return RenderProcess(args, DataHome(folder), folder.path()).Wait();
 }
 
+std::vector<std::string> Args(const std::string& words, const std::vector<std::string>& more) {
+    std::vector<std::string> args;
+    std::istringstream in(words);
+    for (std::string word; in >> word;) {
+        args.push_back(word);
+    }
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 PngPicture MakePicture(int width, int height, int colorType, int bitDepth) {
     PngPicture p;
     p.width = width;
     p.height = height;
     p.colorType = colorType;
     p.bitDepth = bitDepth;
-    switch (colorType) {
-        case PNG_COLOR_TYPE_GRAY:
-        case PNG_COLOR_TYPE_PALETTE:
-            p.channels = 1;
-            break;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            p.channels = 2;
-            break;
-        case PNG_COLOR_TYPE_RGB:
-            p.channels = 3;
-            break;
-        default:
-            p.channels = 4;
-            break;
-    }
+    // Gray and palette have one channel, gray+alpha two, RGB three and RGBA four.
+    p.channels = colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                 : colorType == PNG_COLOR_TYPE_RGB      ? 3
+                 : colorType == PNG_COLOR_TYPE_RGBA     ? 4
+                                                        : 1;
     p.samples.assign(size_t(width) * height * p.channels, 0);
     return p;
 }
@@ -145,29 +146,21 @@ void OnError(png_structp png, png_const_charp message) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
-// Packs one row into the file's byte layout (big-endian 16-bit, sub-byte samples packed).
-std::vector<uint8_t> PackRow(const PngPicture& p, int y) {
+// Rows in the file's byte order: big-endian 16-bit samples, or one byte per sample that libpng
+// packs when the depth is below 8.
+std::vector<std::vector<uint8_t>> FileRows(const PngPicture& p) {
+    std::vector<std::vector<uint8_t>> rows(p.height);
     const size_t count = size_t(p.width) * p.channels;
-    const uint16_t* row = &p.samples[size_t(y) * count];
-    std::vector<uint8_t> bytes;
-    if (p.bitDepth == 16) {
+    for (int y = 0; y < p.height; ++y) {
         for (size_t i = 0; i < count; ++i) {
-            bytes.push_back(uint8_t(row[i] >> 8));
-            bytes.push_back(uint8_t(row[i] & 0xff));
-        }
-    } else if (p.bitDepth == 8) {
-        for (size_t i = 0; i < count; ++i) {
-            bytes.push_back(uint8_t(row[i]));
-        }
-    } else {
-        const int perByte = 8 / p.bitDepth;
-        bytes.assign((count + perByte - 1) / perByte, 0);
-        for (size_t i = 0; i < count; ++i) {
-            const int shift = 8 - p.bitDepth * (int(i % perByte) + 1);
-            bytes[i / perByte] |= uint8_t(row[i] << shift);
+            const uint16_t sample = p.samples[y * count + i];
+            if (p.bitDepth == 16) {
+                rows[y].push_back(uint8_t(sample >> 8));
+            }
+            rows[y].push_back(uint8_t(sample));
         }
     }
-    return bytes;
+    return rows;
 }
 
 bool WriteRaw(png_structp png, png_infop info, FILE* file, const PngPicture* p, png_bytepp rows) {
@@ -195,6 +188,7 @@ bool WriteRaw(png_structp png, png_infop info, FILE* file, const PngPicture* p, 
         png_set_tRNS(png, info, nullptr, 0, &transparent);
     }
     png_write_info(png, info);
+    png_set_packing(png);
     if (p->interlaced) {
         png_set_interlace_handling(png);
     }
@@ -203,7 +197,10 @@ bool WriteRaw(png_structp png, png_infop info, FILE* file, const PngPicture* p, 
     return true;
 }
 
-bool ReadRawHeader(png_structp png, png_infop info, FILE* file, PngPicture* p) {
+// Reads the header into p and, when p's layout is one ReadPngFile takes, the rows into bytes.
+// The vectors are the caller's: a longjmp must not skip their destructors.
+bool ReadRaw(png_structp png, png_infop info, FILE* file, PngPicture* p,
+             std::vector<uint8_t>* bytes, std::vector<png_bytep>* rows) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
     }
@@ -214,14 +211,15 @@ bool ReadRawHeader(png_structp png, png_infop info, FILE* file, PngPicture* p) {
     p->colorType = png_get_color_type(png, info);
     p->bitDepth = png_get_bit_depth(png, info);
     p->channels = png_get_channels(png, info);
-    return true;
-}
-
-bool ReadRawRows(png_structp png, png_infop info, png_bytepp rows) {
-    if (setjmp(png_jmpbuf(png))) {
+    if ((p->bitDepth != 8 && p->bitDepth != 16) || p->colorType == PNG_COLOR_TYPE_PALETTE) {
         return false;
     }
-    png_read_image(png, rows);
+    const size_t rowBytes = size_t(p->width) * p->channels * (p->bitDepth / 8);
+    bytes->assign(rowBytes * p->height, 0);
+    for (int y = 0; y < p->height; ++y) {
+        rows->push_back(bytes->data() + y * rowBytes);
+    }
+    png_read_image(png, rows->data());
     png_read_end(png, info);
     return true;
 }
@@ -229,11 +227,8 @@ bool ReadRawRows(png_structp png, png_infop info, png_bytepp rows) {
 }  // namespace
 
 void WritePngFile(const std::string& path, const PngPicture& picture) {
-    std::vector<std::vector<uint8_t>> packed;
+    std::vector<std::vector<uint8_t>> packed = FileRows(picture);
     std::vector<png_bytep> rows;
-    for (int y = 0; y < picture.height; ++y) {
-        packed.push_back(PackRow(picture, y));
-    }
     for (auto& row : packed) {
         rows.push_back(row.data());
     }
@@ -263,16 +258,7 @@ bool ReadPngFile(const std::string& path, PngPicture* picture) {
     PngPicture p;
     std::vector<uint8_t> bytes;
     std::vector<png_bytep> rows;
-    bool ok = ReadRawHeader(png, info, file, &p) && (p.bitDepth == 8 || p.bitDepth == 16) &&
-              p.colorType != PNG_COLOR_TYPE_PALETTE;
-    if (ok) {
-        const size_t rowBytes = size_t(p.width) * p.channels * (p.bitDepth / 8);
-        bytes.assign(rowBytes * p.height, 0);
-        for (int y = 0; y < p.height; ++y) {
-            rows.push_back(bytes.data() + y * rowBytes);
-        }
-        ok = ReadRawRows(png, info, rows.data());
-    }
+    const bool ok = ReadRaw(png, info, file, &p, &bytes, &rows);
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(file);
     if (!ok) {

@@ -42,6 +42,9 @@ class RenderProcess {
 
 RunResult RunRender(const std::vector<std::string>& args, const TempFolder& folder);
 
+// A command line: the words of `words` (split at spaces), then the further arguments.
+std::vector<std::string> Args(const std::string& words, const std::vector<std::string>& more = {});
+
 // The data folders beneath a data home.
 std::string PresetFolderUnder(const TempFolder& folder);
 std::string GuideFolderUnder(const TempFolder& folder);
