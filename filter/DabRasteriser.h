@@ -16,6 +16,15 @@ struct PixelRange {
     int32_t y0;
     int32_t x1;
     int32_t y1;
+
+    /// Grows to the union of the bounds (as the dirty rectangle unites them; an empty range
+    /// of a W x H canvas is {W, H, 0, 0}).
+    void Unite(const PixelRange& other) {
+        x0 = other.x0 < x0 ? other.x0 : x0;
+        y0 = other.y0 < y0 ? other.y0 : y0;
+        x1 = other.x1 > x1 ? other.x1 : x1;
+        y1 = other.y1 > y1 ? other.y1 : y1;
+    }
 };
 
 /// Coverage floors: one byte per tile of kFloorTile x kFloorTile pixels, row-major, never

@@ -63,14 +63,18 @@ class MoveEffectFilter {
     void ApplyEffect(bool unused);
 
     // Rasterising, sampling and compositing (thread-safe where marked).
-    /// Stamps the pen along from -> to; pressures 0..1 scale the pen size. Thread-safe.
-    void DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
-                  double toPressure);
+    /// Stamps the pen along from -> to; pressures 0..1 scale the pen size. Returns the union of
+    /// the dabs' ranges it widened the dirty rectangle by (empty while a test rasteriser is
+    /// plugged in). Thread-safe.
+    PixelRange DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
+                        double toPressure);
     /// One soft round dab of `diameter` pixels centred at (x, y). Thread-safe.
     void DrawCircle(double x, double y, double diameter);
     /// Widens the dirty rectangle exactly as that dab would, without stamping it: for dabs
-    /// known to lie off the canvas. Thread-safe.
-    void WidenDirtyRect(double x, double y, double diameter);
+    /// known to lie off the canvas. Returns the dab's range. Thread-safe.
+    PixelRange WidenDirtyRect(double x, double y, double diameter);
+    /// The empty range of this canvas, {width, height, 0, 0}.
+    PixelRange NoRange() const { return {baseImage.width, baseImage.height, 0, 0}; }
     /// Darkness times opacity of the base image at a point (truncated to a pixel), 0..255,
     /// or -1 outside the canvas. Thread-safe.
     int GetPixelDepth(const PathPoint& point) const;

@@ -73,14 +73,6 @@ void Widen(MoveEffectFilter& filter, const PixelRange& range) {
     RaiseTo(filter.maxY, range.y1);
 }
 
-// The union of ranges, gathered locally so that a line widens the shared rectangle once.
-void Unite(PixelRange& into, const PixelRange& range) {
-    into.x0 = std::min(into.x0, range.x0);
-    into.y0 = std::min(into.y0, range.y0);
-    into.x1 = std::max(into.x1, range.x1);
-    into.y1 = std::max(into.y1, range.y1);
-}
-
 // Segments up to this length are walked dab by dab exactly as written. Longer ones (only
 // hostile input makes them: the line tasks draw one-pixel segments) are clipped to the stretch
 // whose dabs can reach the canvas, so their cost is bounded by the canvas, not their length.
@@ -105,8 +97,8 @@ struct DabChain {
 };
 
 // Stamps the chain: the pressure is taken before each step and the dab placed after it. The
-// dabs' ranges are gathered and widen the rectangle once, at the end.
-void Walk(MoveEffectFilter& filter, const DabChain& chain) {
+// dabs' ranges are gathered locally and returned; the caller widens the rectangle once.
+PixelRange Walk(MoveEffectFilter& filter, const DabChain& chain) {
     const int32_t width = filter.baseImage.width;
     const int32_t height = filter.baseImage.height;
     PixelRange reached{width, height, 0, 0};
@@ -122,7 +114,7 @@ void Walk(MoveEffectFilter& filter, const DabChain& chain) {
             const double cy = chain.fromY + chain.uy * next;
             const PixelRange range = RangeOf(cx, cy, s * 0.5, width, height);
             StampDab(filter, cx, cy, s, range);
-            Unite(reached, range);
+            reached.Unite(range);
         }
         // Unreachable below kPlainWalkLength; stops a walk whose step no longer moves t.
         if (!(next > t)) {
@@ -130,7 +122,7 @@ void Walk(MoveEffectFilter& filter, const DabChain& chain) {
         }
         t = next;
     } while (!(t > chain.length));
-    Widen(filter, reached);
+    return reached;
 }
 
 // Widens the rectangle as the dabs whose steps start at t in [a, b] would, without stamping
@@ -138,7 +130,9 @@ void Walk(MoveEffectFilter& filter, const DabChain& chain) {
 // linear in t between the pressure's breakpoints (clamping at 0 and 1, the 0.1 diameter below
 // which no dab exists, the diameter 1 where the step stops growing), so the union of the
 // clamped ranges is that of the dabs at a, b and those breakpoints.
-void WidenAsSkipped(MoveEffectFilter& filter, const DabChain& chain, double a, double b) {
+PixelRange WidenAsSkipped(const MoveEffectFilter& filter, const DabChain& chain, double a,
+                          double b) {
+    PixelRange reached = filter.NoRange();
     const auto widenAt = [&](double t, bool firstOfRun) {
         double s = chain.PressureAt(t) * chain.size;
         if (s < 0.1) {
@@ -148,13 +142,13 @@ void WidenAsSkipped(MoveEffectFilter& filter, const DabChain& chain, double a, d
             s = 0.1;  // the smallest dab there is, where dabs start or stop
         }
         const double at = t + std::min(s, 1.0);
-        Widen(filter, RangeOf(chain.fromX + chain.ux * at, chain.fromY + chain.uy * at, s * 0.5,
+        reached.Unite(RangeOf(chain.fromX + chain.ux * at, chain.fromY + chain.uy * at, s * 0.5,
                               filter.baseImage.width, filter.baseImage.height));
     };
     widenAt(a, false);
     widenAt(b, false);
     if (chain.p1 == chain.p0) {
-        return;
+        return reached;
     }
     // Pressure 0 and 1, the pressures of diameter 0.1 and of diameter 1.
     const double levels[4] = {0.0, 1.0, 0.1 / chain.size, 1.0 / chain.size};
@@ -164,12 +158,13 @@ void WidenAsSkipped(MoveEffectFilter& filter, const DabChain& chain, double a, d
             widenAt(t, i == 2);
         }
     }
+    return reached;
 }
 
 // A chain too long to walk: only the stretch whose dabs may touch the canvas is walked, from a
 // point on the line near the canvas; the stretches before and after it only widen the
 // rectangle. The walked dabs' positions agree with a full walk to within rounding.
-void WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
+PixelRange WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
     const double width = filter.baseImage.width;
     const double height = filter.baseImage.height;
     // Any dab centre farther than this from the canvas leaves every pixel untouched.
@@ -198,11 +193,11 @@ void WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
     const double nearStart = std::max(lo - 2.0, 0.0);
     const double nearEnd = std::min(hi + 1.0, chain.length);
     if (!(nearStart < nearEnd)) {
-        WidenAsSkipped(filter, chain, 0.0, chain.length);
-        return;
+        return WidenAsSkipped(filter, chain, 0.0, chain.length);
     }
+    PixelRange reached = filter.NoRange();
     if (nearStart > 0.0) {
-        WidenAsSkipped(filter, chain, 0.0, nearStart);
+        reached = WidenAsSkipped(filter, chain, 0.0, nearStart);
     }
     DabChain near = chain;
     near.fromX = chain.fromX + chain.ux * nearStart;
@@ -214,42 +209,42 @@ void WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
     if (nearEnd < chain.length) {
         near.p1 = chain.p0 + (chain.p1 - chain.p0) * nearEnd / chain.length;
     }
-    Walk(filter, near);
+    reached.Unite(Walk(filter, near));
     if (nearEnd < chain.length) {
-        WidenAsSkipped(filter, chain, nearEnd, chain.length);
+        reached.Unite(WidenAsSkipped(filter, chain, nearEnd, chain.length));
     }
+    return reached;
 }
 
 }  // namespace
 
 std::atomic<MoveEffectFilter::LineRasteriser> MoveEffectFilter::lineRasteriser{nullptr};
 
-void MoveEffectFilter::DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
-                                double toPressure) {
+PixelRange MoveEffectFilter::DrawLine(const PathPoint& from, double fromPressure,
+                                      const PathPoint& to, double toPressure) {
     if (const LineRasteriser plugged = lineRasteriser.load(std::memory_order_relaxed)) {
         plugged(*this, from, fromPressure, to, toPressure);
-        return;
+        return NoRange();
     }
     const double size = param.size;
     // Non-finite input would make the walk endless; a pen below 0.1 never makes a dab.
     if (!strokeBuffer || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
         !std::isfinite(to.y) || !std::isfinite(fromPressure) || !std::isfinite(toPressure) ||
         !std::isfinite(size) || size < 0.1) {
-        return;
+        return NoRange();
     }
     const double dx = to.x - from.x;
     const double dy = to.y - from.y;
     const double d = std::hypot(dx, dy);
     // Not positive: nothing to draw. Infinite: the end points are too far apart to measure.
     if (!(d > 0.0) || !std::isfinite(d)) {
-        return;
+        return NoRange();
     }
     const DabChain chain{from.x, from.y, dx / d, dy / d, d, fromPressure, toPressure, size};
-    if (d <= kPlainWalkLength) {
-        Walk(*this, chain);
-    } else {
-        WalkClipped(*this, chain);
-    }
+    const PixelRange reached =
+        d <= kPlainWalkLength ? Walk(*this, chain) : WalkClipped(*this, chain);
+    Widen(*this, reached);
+    return reached;
 }
 
 void MoveEffectFilter::DrawCircle(double cx, double cy, double diameter) {
@@ -264,9 +259,11 @@ void MoveEffectFilter::DrawCircle(double cx, double cy, double diameter) {
     Widen(*this, range);
 }
 
-void MoveEffectFilter::WidenDirtyRect(double cx, double cy, double diameter) {
+PixelRange MoveEffectFilter::WidenDirtyRect(double cx, double cy, double diameter) {
     if (!strokeBuffer || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
-        return;
+        return NoRange();
     }
-    Widen(*this, RangeOf(cx, cy, diameter * 0.5, baseImage.width, baseImage.height));
+    const PixelRange range = RangeOf(cx, cy, diameter * 0.5, baseImage.width, baseImage.height);
+    Widen(*this, range);
+    return range;
 }

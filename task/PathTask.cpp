@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "filter/DabRasteriser.h"
 #include "filter/MoveEffectFilter.h"
 
 namespace {
@@ -107,6 +108,7 @@ void PathTask::ReleasePath() {
     // the run ends, and a run's rings hold tens of MiB of pieces, so they go now.
     path = PathParser();
     nextNearCanvas = std::vector<int32_t>();
+    nextNearDabs = std::vector<int32_t>();
     pieceStart = std::vector<double>();
 }
 
@@ -250,6 +252,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
         sizeRandom = std::make_unique<Random>(0.0, 1.0);
     }
     double sizeFactor = 0.0;
+    PixelRange reached = filter->NoRange();
     for (const DistData& line : lines) {
         if (IsCancelled()) {
             break;
@@ -258,6 +261,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
             sizeFactor = sizeRandom->Uniform() * param->fluction;
         }
         const PositionData saved = path.StorePosition();
+        chainPieceTested = -1;
         const double a = line.start - path.walkDistance;
         const double len = (line.end - path.walkDistance) - a;
         PathPoint p0 = path.MoveNext(a);
@@ -267,14 +271,15 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
             double t = 0.0;
             do {
                 if (!path.closed && crossUnseenStretches.load(std::memory_order_relaxed)) {
-                    SkipUnseenChain(line, len, sizeFactor, t, prevP, p0);
+                    SkipUnseenChain(line, len, sizeFactor, t, prevP, p0, reached);
+                    SkipDabFreePieces(line, len, sizeFactor, t, prevP, p0, reached);
                 }
                 const double pressure =
                     GetPressure(t, len, line.taperIn, line.taperOut, sizeFactor);
                 const PathPoint p1 = path.MoveNext(1.0);
                 t += 1.0;
                 if (prevP > 0.0 || pressure > 0.0) {
-                    filter->DrawLine(p0, prevP, p1, pressure);
+                    reached.Unite(filter->DrawLine(p0, prevP, p1, pressure));
                 }
                 p0 = p1;
                 prevP = pressure;
@@ -298,16 +303,36 @@ void PathTask::BuildReach() {
         nextNearCanvas[i] =
             PieceNearsCanvas(pieces[i]) ? static_cast<int32_t>(i) : nextNearCanvas[i + 1];
     }
+    // Only open paths' chains cross runs of pieces.
+    if (path.closed) {
+        return;
+    }
+    const double reach = PenReach();
+    nextNearDabs.assign(count + 1, static_cast<int32_t>(count));
+    for (size_t i = count; i-- > 0;) {
+        nextNearDabs[i] =
+            PieceNearsCanvas(pieces[i], reach) ? static_cast<int32_t>(i) : nextNearDabs[i + 1];
+    }
 }
 
-bool PathTask::PieceNearsCanvas(const LineSegment& piece) const {
+double PathTask::PenReach() const {
+    // A dab's range reaches half the pen beyond its centre, which lies within a pixel of the
+    // path (chords cut corners, a step's dab lies up to a pixel past its end).
+    const double reach = 0.5 * param->size + 4.0;
+    return std::isfinite(reach) ? reach : INFINITY;
+}
+
+bool PathTask::PieceNearsCanvas(const LineSegment& piece, double margin) const {
     // A piece with a NaN coordinate never samples the canvas.
     if (std::isnan(piece.start.x + piece.start.y + piece.end.x + piece.end.y)) {
         return false;
     }
+    if (!(margin < INFINITY)) {
+        return true;
+    }
     if (!CanvasTouches(std::min(piece.start.x, piece.end.x), std::min(piece.start.y, piece.end.y),
-                       std::max(piece.start.x, piece.end.x),
-                       std::max(piece.start.y, piece.end.y))) {
+                       std::max(piece.start.x, piece.end.x), std::max(piece.start.y, piece.end.y),
+                       margin)) {
         return false;
     }
     // Its box does; a long slanted piece may still pass the canvas by.
@@ -315,7 +340,7 @@ bool PathTask::PieceNearsCanvas(const LineSegment& piece) const {
     if (!(length > 1.0) || !std::isfinite(length)) {
         return true;
     }
-    return DistanceToCanvas(piece.start, piece.end) <= length + 1.0;
+    return DistanceToCanvas(piece.start, piece.end, margin) <= length + 1.0;
 }
 
 void PathTask::SkipUnreachableStretch() {
@@ -348,7 +373,7 @@ void PathTask::SkipUnreachableStretch() {
     path.MoveNext(std::floor(ahead) - 2.0);
 }
 
-double PathTask::DistanceToCanvas(const PathPoint& from, const PathPoint& to) const {
+double PathTask::DistanceToCanvas(const PathPoint& from, const PathPoint& to, double margin) const {
     // Clips the ray from `from` towards `to` against the canvas with its margin (see
     // CanvasTouches) and returns the distance at which it enters; infinity if it never does.
     const double dx = to.x - from.x;
@@ -376,17 +401,19 @@ double PathTask::DistanceToCanvas(const PathPoint& from, const PathPoint& to) co
         enter = std::max(enter, a);
         leave = std::min(leave, b);
     };
-    clip(from.x, ux, -2.0, filter->baseImage.width + 1.0);
-    clip(from.y, uy, -2.0, filter->baseImage.height + 1.0);
+    clip(from.x, ux, -2.0 - margin, filter->baseImage.width + 1.0 + margin);
+    clip(from.y, uy, -2.0 - margin, filter->baseImage.height + 1.0 + margin);
     return enter <= leave ? enter : INFINITY;
 }
 
-bool PathTask::CanvasTouches(double minX, double minY, double maxX, double maxY) const {
+bool PathTask::CanvasTouches(double minX, double minY, double maxX, double maxY,
+                             double margin) const {
     // Samples truncate toward zero, so points in (-1, W) x (-1, H) land on the canvas; one
     // more pixel of margin keeps the test clear of rounding.
     const double w = filter->baseImage.width;
     const double h = filter->baseImage.height;
-    return maxX > -2.0 && minX < w + 1.0 && maxY > -2.0 && minY < h + 1.0;
+    return maxX > -2.0 - margin && minX < w + 1.0 + margin && maxY > -2.0 - margin &&
+           minY < h + 1.0 + margin;
 }
 
 bool PathTask::PieceRestTouchesCanvas() const {
@@ -472,7 +499,7 @@ double PathTask::MaxPressure(double from, double to, double length, bool taperIn
 }
 
 void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
-                               double& prevP, PathPoint& p0) {
+                               double& prevP, PathPoint& p0, PixelRange& reached) {
     const auto& pieces = path.lineSegments;
     if (pieces.empty()) {
         return;
@@ -575,13 +602,50 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
         steps = std::floor(steps / 2.0);
     }
     if (!(diameter < 0.1)) {
-        filter->WidenDirtyRect(p0.x, p0.y, diameter);
+        reached.Unite(filter->WidenDirtyRect(p0.x, p0.y, diameter));
     }
     // Before the start every step is an exact addition (the distance only shrinks in size),
     // so one move lands where the single steps would; after the end the point stays beyond
     // the canvas, where its exact place no longer matters. Along a piece of over a million
     // pixels one move rounds differently from a million steps: there only the point's last
     // bits differ from stepping, which itself drifts by rounding over such distances.
+    p0 = path.MoveNext(steps);
+    t += steps;
+    prevP = GetPressure(t - 1.0, len, line.taperIn, line.taperOut, sizeFactor);
+}
+
+void PathTask::SkipDabFreePieces(const DistData& line, double len, double sizeFactor, double& t,
+                                 double& prevP, PathPoint& p0, const PixelRange& reached) {
+    // Skipped dabs would only widen the rectangle, and this task has already widened it to the
+    // whole canvas: its bounds can move no further, whatever other tasks do.
+    const PixelRange whole = filter->NoRange();
+    if (reached.x0 != 0 || reached.y0 != 0 || reached.x1 != whole.x0 || reached.y1 != whole.y0) {
+        return;
+    }
+    const auto& pieces = path.lineSegments;
+    const int32_t index = path.lineIndex;
+    if (index < 0 || static_cast<size_t>(index) >= pieces.size() || !(path.walkDistance >= 0.0)) {
+        return;
+    }
+    // Test the rest of each piece once per chain step onto it: pieces near the canvas are
+    // stepped pixel by pixel, and their rest would be tested at every step.
+    if (index == chainPieceTested) {
+        return;
+    }
+    chainPieceTested = index;
+    const double reach = PenReach();
+    if (PieceNearsCanvas({path.currentPoint, pieces[static_cast<size_t>(index)].end, 0.0}, reach)) {
+        return;
+    }
+    const size_t next = static_cast<size_t>(nextNearDabs[static_cast<size_t>(index) + 1]);
+    const double until = next < pieces.size() ? pieceStart[next] : path.totalLength;
+    // Leave the last steps before the next piece, and of the chain, to the plain walk. As with
+    // the scan's long unseen stretches, only the rounding of the walk's point can differ from
+    // stepping, and only on runs of tens of thousands of pixels off the canvas.
+    const double steps = std::floor(std::min(until - path.walkDistance, len - t)) - 2.0;
+    if (!(steps > kLongStretchSteps)) {
+        return;
+    }
     p0 = path.MoveNext(steps);
     t += steps;
     prevP = GetPressure(t - 1.0, len, line.taperIn, line.taperOut, sizeFactor);

@@ -12,6 +12,7 @@
 #include "threadpool/ThreadPoolTask.h"
 
 class MoveEffectFilter;
+struct PixelRange;
 
 /// One line to draw, as an interval of distance along the task's path (pixels).
 struct DistData {
@@ -70,11 +71,18 @@ class PathTask : public ThreadPoolTask {
     bool RestCanTouchCanvas() const;
     /// Whether the rest of the current piece, from the walk's point to its end, nears the canvas.
     bool PieceRestTouchesCanvas() const;
-    bool CanvasTouches(double minX, double minY, double maxX, double maxY) const;
+    bool CanvasTouches(double minX, double minY, double maxX, double maxY,
+                       double margin = 0.0) const;
     /// Crosses a stretch of a line's chain that lies wholly beyond the canvas on the path's
     /// straight extension in one go, widening the dirty rectangle as its dabs would.
+    /// `reached` gathers the ranges this task's dabs widened the rectangle by.
     void SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
-                         double& prevP, PathPoint& p0);
+                         double& prevP, PathPoint& p0, PixelRange& reached);
+    /// Crosses a long run of pieces from which no dab of the pen can reach the canvas in one
+    /// move, once this task's own dabs (`reached`) have widened the dirty rectangle to the whole
+    /// canvas, so that the skipped dabs could change nothing.
+    void SkipDabFreePieces(const DistData& line, double len, double sizeFactor, double& t,
+                           double& prevP, PathPoint& p0, const PixelRange& reached);
     /// The largest pressure at whole-pixel steps t in [from, to] of a line.
     double MaxPressure(double from, double to, double length, bool taperIn, bool taperOut,
                        double sizeFactor) const;
@@ -82,10 +90,14 @@ class PathTask : public ThreadPoolTask {
     /// current piece, or up to the next piece that nears it) in one move.
     void SkipUnreachableStretch();
     /// Whether any point of the piece comes near the canvas (conservatively).
-    bool PieceNearsCanvas(const LineSegment& piece) const;
+    /// `margin` widens "near" by that many pixels (a pen's reach).
+    bool PieceNearsCanvas(const LineSegment& piece, double margin = 0.0) const;
     /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
-    double DistanceToCanvas(const PathPoint& from, const PathPoint& to) const;
+    double DistanceToCanvas(const PathPoint& from, const PathPoint& to, double margin = 0.0) const;
     void BuildReach();
+    /// How far beyond the canvas (pixels) a dab of this run's pen may still widen or stamp it
+    /// from a point of the path; infinite for a non-finite pen.
+    double PenReach() const;
     /// Frees the path's segments and pieces after the task has drawn.
     void ReleasePath();
 
@@ -93,6 +105,10 @@ class PathTask : public ThreadPoolTask {
     /// none), so the scan can stop once what is left of the path lies off the canvas (those
     /// samples are unmarked, so stopping changes nothing) and cross long unseen stretches.
     std::vector<int32_t> nextNearCanvas;
+    /// nextNearDabs[i]: the same for pieces that come within the pen's reach of the canvas.
+    std::vector<int32_t> nextNearDabs;
+    /// The piece whose rest SkipDabFreePieces last tested (one test per piece and chain).
+    int32_t chainPieceTested = -1;
     /// pieceStart[i]: the walk distance at which piece i begins.
     std::vector<double> pieceStart;
     /// The last point appended, for the cost hint.

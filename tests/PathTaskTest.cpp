@@ -319,4 +319,22 @@ TEST(PathTask, ScanCrossingFarStretchesGivesTheBytesOfThePlainWalk) {
     }
 }
 
+TEST(PathTask, ChainsCrossingFarRunsOfPiecesGiveTheBytesOfThePlainWalk) {
+    // A vast curvature bows a path from (0, 1) a hundred thousand pixels away and back to
+    // (2, 1). Only its start is marked, and its one line, long enough to span the whole path,
+    // draws the return too: once the chain has widened the dirty rectangle to the whole canvas,
+    // it crosses the far run of pieces in one move where the plain walk steps every pixel, and
+    // must not cross any of the return.
+    const TestImage image(3, 3, [](int x, int) { return x == 0; });
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 1000);
+    param.curvature = 4000;
+    param.length = 600000;
+    param.size = 5;
+    param.hardness = 0.0;
+    const auto [crossed, walked] =
+        CrossedAndWalked(param, PointTarget{{0, 1}, {2, 1}, {0, 5000}}, image, ":C");
+    EXPECT_NE(std::count(crossed.begin(), crossed.end(), 0), crossed.size());
+    EXPECT_EQ(crossed, walked);
+}
+
 }  // namespace
