@@ -624,7 +624,8 @@ void PathTask::SkipDabFreePieces(const DistData& line, double len, double sizeFa
     }
     const auto& pieces = path.lineSegments;
     const int32_t index = path.lineIndex;
-    if (index < 0 || static_cast<size_t>(index) >= pieces.size() || !(path.walkDistance >= 0.0)) {
+    if (index < 0 || static_cast<size_t>(index) >= pieces.size() || !(path.walkDistance >= 0.0) ||
+        nextNearDabs.size() != pieces.size() + 1) {
         return;
     }
     // Test the rest of each piece once per chain step onto it: pieces near the canvas are
