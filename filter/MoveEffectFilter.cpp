@@ -2,19 +2,18 @@
 #include "filter/MoveEffectFilter.h"
 
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <limits>
-#include <new>
-#include <type_traits>
 
-void CallocDeleter::operator()(void* p) const noexcept {
-    std::free(p);
-}
+#include "filter/layout/EllipseGeometry.h"
+#include "filter/layout/Layouts.h"
+#include "filter/raster/Compositing.h"
+#include "filter/raster/HalfFloat.h"
 
-MoveEffectFilter::MoveEffectFilter(const MoveEffectParam& effectParam, unsigned workerCount)
-    : param(effectParam), pool(workerCount), rasteriser(effectParam.hardness) {
+MoveEffectFilter::MoveEffectFilter(const MoveEffectParam& effectParam, const RunOptions& options)
+    : param(effectParam),
+      strokes(effectParam.size, effectParam.hardness, options.raster),
+      pool(options.workers),
+      tasks{&param, nullptr, &base, &strokes, options.crossUnseenStretches} {
     if (!param.asdist) {
         // Fractions of half the line: at most 1. NaN fails the comparison and becomes 1 too.
         if (!(param.in < 1.0)) {
@@ -83,6 +82,7 @@ void MoveEffectFilter::CreateCircleParam(const PointTarget* target, CircleTarget
 
 void MoveEffectFilter::AttachGuide(PathParser* attached) {
     guide = attached;
+    tasks.guide = attached;
 }
 
 void MoveEffectFilter::SetProgressCallback(ProgressCallback proc, void* user) {
@@ -90,87 +90,14 @@ void MoveEffectFilter::SetProgressCallback(ProgressCallback proc, void* user) {
     progressUser = user;
 }
 
-namespace {
-
-int ChannelsOf(int colorMode) {
-    switch (colorMode) {
-        case 0:
-            return 4;
-        case 1:
-            return 2;
-        case 2:
-            return 5;
-        default:
-            return 1;
-    }
-}
-
-int ChannelWidthOf(int depth) {
-    switch (depth) {
-        case VELTRIX_DEPTH_U16:
-        case VELTRIX_DEPTH_HALF:
-            return 2;
-        case VELTRIX_DEPTH_FLOAT:
-            return 4;
-        default:
-            return 1;
-    }
-}
-
-}  // namespace
-
 void MoveEffectFilter::SetBaseImage(const MoveEffectImageParam* image) {
-    // A negative size counts as no base image, like a null pixel pointer.
-    if (image == nullptr || image->pixels == nullptr || image->width < 0 || image->height < 0) {
+    BaseImageSampler next;
+    if (!next.Set(image)) {
         return;
     }
-    const size_t pixelCount =
-        static_cast<size_t>(image->width) * static_cast<size_t>(image->height);
-    // Allocate first: if it fails, the filter keeps whatever base image it had. calloc hands
-    // large blocks out as fresh zero pages, so the buffer costs only the pages lines touch
-    // instead of a 16 MiB clearing on the calling thread; a byte of zeros is a valid atomic.
-    static_assert(sizeof(std::atomic<uint8_t>) == 1 &&
-                      std::is_trivially_default_constructible<std::atomic<uint8_t>>::value,
-                  "coverage bytes are plain zeroed bytes");
-    std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> buffer(
-        static_cast<std::atomic<uint8_t>*>(std::calloc(pixelCount == 0 ? 1 : pixelCount, 1)));
-    const size_t floorCount = static_cast<size_t>(FloorTilesAcross(image->width)) *
-                              static_cast<size_t>(FloorTilesAcross(image->height));
-    std::unique_ptr<std::atomic<uint8_t>[], CallocDeleter> floors(
-        static_cast<std::atomic<uint8_t>*>(std::calloc(floorCount == 0 ? 1 : floorCount, 1)));
-    if (!buffer || !floors) {
-        throw std::bad_alloc();
-    }
-
-    BaseImage next;
-    next.colorMode = image->colorMode;
-    next.depth = image->depth;
-    next.invertGray = image->invertGray != 0;
-    next.pixels = static_cast<const uint8_t*>(image->pixels);
-    next.width = image->width;
-    next.height = image->height;
-    next.rowBytes = image->rowBytes;
-    const int count =
-        image->channelCount < 0 ? 0 : (image->channelCount > 5 ? 5 : image->channelCount);
-    const int channels = ChannelsOf(next.colorMode);
-    for (int i = 0; i < count && image->channelOrder != nullptr; ++i) {
-        // An index past the pixel's channels would read outside the pixel: it counts as 0.
-        const uint8_t index = image->channelOrder[i];
-        next.channelOrder[i] = index < channels ? index : 0;
-    }
-    next.bytesPerPixel = channels * ChannelWidthOf(next.depth);
-    next.maskDepth = image->maskDepth;
-    next.maskRowBytes = image->maskRowBytes;
-    next.mask = static_cast<const uint8_t*>(image->mask);
-
-    baseImage = next;
-    strokeBuffer = std::move(buffer);
-    coverageFloors = std::move(floors);
-    strokeBufferFull.store(false, std::memory_order_relaxed);
-    minX.store(baseImage.width, std::memory_order_relaxed);
-    minY.store(baseImage.height, std::memory_order_relaxed);
-    maxX.store(0, std::memory_order_relaxed);
-    maxY.store(0, std::memory_order_relaxed);
+    // Allocate first: if it fails, the filter keeps whatever base image it had.
+    strokes.Reset(next.Image().width, next.Image().height);
+    base = next;
 }
 
 int MoveEffectFilter::OnProgress(int total, int completed, void* user) {
@@ -187,7 +114,7 @@ int MoveEffectFilter::OnProgress(int total, int completed, void* user) {
 }
 
 void MoveEffectFilter::ApplyEffect(bool /*unused*/) {
-    if (baseImage.pixels == nullptr) {
+    if (!base.HasImage()) {
         return;
     }
     // The layouts and tasks read the guide; without one there is nothing to lay out.
@@ -209,4 +136,50 @@ void MoveEffectFilter::ApplyEffect(bool /*unused*/) {
     // another still walks a long path.
     pool.HandOutCostliestFirst(true);
     pool.Run();
+}
+
+LayoutContext MoveEffectFilter::MakeLayoutContext() {
+    return {param, *guide, strokes.Width(), strokes.Height(), tasks, pool};
+}
+
+void MoveEffectFilter::CreateCirclePathTasks() {
+    ::CreateCirclePathTasks(MakeLayoutContext(), circleTarget.get());
+}
+
+void MoveEffectFilter::AppendCircleTask(const PathPoint& center, double angle, double startAngle,
+                                        double radiusX, double radiusY) {
+    ::AppendCircleTask(MakeLayoutContext(), circleTarget.get(), center, angle, startAngle, radiusX,
+                       radiusY);
+}
+
+bool MoveEffectFilter::IsEllipseIn(const PathPoint& center, double radiusX, double radiusY,
+                                   double angle) const {
+    return ::IsEllipseIn(center, radiusX, radiusY, angle, strokes.Width(), strokes.Height());
+}
+
+bool MoveEffectFilter::LineIntersectsEllipse(const PathPoint& from, const PathPoint& to,
+                                             const PathPoint& center, double radiusX,
+                                             double radiusY, double angle) {
+    return ::LineIntersectsEllipse(from, to, center, radiusX, radiusY, angle);
+}
+
+void MoveEffectFilter::CreateRadiatePathTasks() {
+    ::CreateRadiatePathTasks(MakeLayoutContext(), radiateTarget.get());
+}
+
+void MoveEffectFilter::CreateParallelPathTasks() {
+    ::CreateParallelPathTasks(MakeLayoutContext(), parallelTarget.get());
+}
+
+void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* color, uint8_t* pixels,
+                                    int rowBytes) {
+    ::DrawToCanvas(strokes, pool, colorMode, depth, color, pixels, rowBytes);
+}
+
+uint16_t MoveEffectFilter::Float32To16(float value) {
+    return ::Float32To16(value);
+}
+
+float MoveEffectFilter::Float16To32(uint16_t value) {
+    return ::Float16To32(value);
 }

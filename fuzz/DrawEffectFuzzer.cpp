@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "plugin/DrawOptions.h"
+#include "plugin/DrawRun.h"
 
 namespace {
 
@@ -231,8 +231,6 @@ void PrintRecords(const MoveEffectParam& p, const PointTarget& t, const char* gu
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    // One worker: the runs are deterministic for coverage, and fuzzing takes one core.
-    SetDrawWorkerCount(1);
     MakeGuideFolder();
     return 0;
 }
@@ -374,7 +372,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::getenv("VELTRIX_FUZZ_PRINT") != nullptr) {
         PrintRecords(param, target, guide, image, canvas);
     }
-    DrawEffect(&param, &target, guide, &image, &canvas, withProgress ? &Progress : nullptr,
-               &cancelAfter);
+    // One worker: the runs are deterministic for coverage, and fuzzing takes one core.
+    RunOptions options;
+    options.workers = 1;
+    DrawRun(options, &param, &target, guide, &image, &canvas, withProgress ? &Progress : nullptr,
+            &cancelAfter);
     return 0;
 }

@@ -2,15 +2,12 @@
 #include <veltrix/veltrix.h>
 
 #include "filter/MoveEffectFilter.h"
-#include "plugin/DrawOptions.h"
+#include "plugin/DrawRun.h"
 #include "plugin/GuideCache.h"
 
-extern "C" {
-
-VELTRIX_API void DrawEffect(const MoveEffectParam* param, const PointTarget* target,
-                            const char* guide, const MoveEffectImageParam* image,
-                            const MoveEffectCanvasParam* canvas, ProgressCallback progress,
-                            void* user) noexcept {
+void DrawRun(const RunOptions& options, const MoveEffectParam* param, const PointTarget* target,
+             const char* guide, const MoveEffectImageParam* image,
+             const MoveEffectCanvasParam* canvas, ProgressCallback progress, void* user) noexcept {
     try {
         if (param == nullptr || target == nullptr || guide == nullptr || image == nullptr ||
             canvas == nullptr) {
@@ -18,7 +15,7 @@ VELTRIX_API void DrawEffect(const MoveEffectParam* param, const PointTarget* tar
         }
         PathParser* parser = FindOrLoadGuide(guide);
 
-        MoveEffectFilter filter(*param, GetDrawWorkerCount());
+        MoveEffectFilter filter(*param, options);
         filter.SetTarget(*target);
         if (parser != nullptr) {
             filter.AttachGuide(parser);
@@ -38,6 +35,15 @@ VELTRIX_API void DrawEffect(const MoveEffectParam* param, const PointTarget* tar
     } catch (...) {
         // Out of memory or a thread that could not start: the call ends with no output.
     }
+}
+
+extern "C" {
+
+VELTRIX_API void DrawEffect(const MoveEffectParam* param, const PointTarget* target,
+                            const char* guide, const MoveEffectImageParam* image,
+                            const MoveEffectCanvasParam* canvas, ProgressCallback progress,
+                            void* user) noexcept {
+    DrawRun(RunOptions{}, param, target, guide, image, canvas, progress, user);
 }
 
 VELTRIX_API void ReleaseGuides(void) noexcept {

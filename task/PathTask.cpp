@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "filter/DabRasteriser.h"
-#include "filter/MoveEffectFilter.h"
+#include "filter/raster/CanvasGeometry.h"
 
 namespace {
 
@@ -33,10 +32,8 @@ constexpr double kRingReachPixels = 4096.0;
 
 }  // namespace
 
-std::atomic<bool> PathTask::crossUnseenStretches{true};
-
-PathTask::PathTask(MoveEffectFilter* owner, CircleTarget* ring)
-    : filter(owner), param(&owner->param), circle(ring), guide(owner->guide) {
+PathTask::PathTask(const TaskEnvironment& environment, const CircleTarget* ring)
+    : run(environment), param(environment.param), circle(ring), guide(environment.guide) {
     if (guide != nullptr) {
         guide->ResetPosition();
     }
@@ -78,10 +75,10 @@ void PathTask::Run() {
     if (ring) {
         // Start the scan on the first unmarked sample, so a stretch across the ring's start
         // is found whole.
-        bool marked = filter->GetPixelDepth(p) > kMarkedAbove;
+        bool marked = run.base->GetPixelDepth(p) > kMarkedAbove;
         while (path.walkDistance < path.totalLength && marked) {
             p = path.MoveNext(1.0);
-            marked = filter->GetPixelDepth(p) > kMarkedAbove;
+            marked = run.base->GetPixelDepth(p) > kMarkedAbove;
         }
         // A ring of length 0 has one sample: it is drawn whole only when that one is marked.
         const bool allMarked =
@@ -135,7 +132,7 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
         if (outside && !wrapped && !RestCanTouchCanvas()) {
             break;
         }
-        const int d = filter->GetPixelDepth(p);
+        const int d = run.base->GetPixelDepth(p);
         if (outside && d >= kMarkedAbove + 1) {
             outside = false;
             runStart = path.walkDistance;
@@ -252,7 +249,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
         sizeRandom = std::make_unique<Random>(0.0, 1.0);
     }
     double sizeFactor = 0.0;
-    PixelRange reached = filter->NoRange();
+    PixelRange reached = run.strokes->NoRange();
     for (const DistData& line : lines) {
         if (IsCancelled()) {
             break;
@@ -270,7 +267,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
             double prevP = 0.0;
             double t = 0.0;
             do {
-                if (!path.closed && crossUnseenStretches.load(std::memory_order_relaxed)) {
+                if (!path.closed && run.crossUnseenStretches) {
                     SkipUnseenChain(line, len, sizeFactor, t, prevP, p0, reached);
                     SkipDabFreePieces(line, len, sizeFactor, t, prevP, p0, reached);
                 }
@@ -279,7 +276,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
                 const PathPoint p1 = path.MoveNext(1.0);
                 t += 1.0;
                 if (prevP > 0.0 || pressure > 0.0) {
-                    reached.Unite(filter->DrawLine(p0, prevP, p1, pressure));
+                    reached.Unite(run.strokes->DrawLine(p0, prevP, p1, pressure));
                 }
                 p0 = p1;
                 prevP = pressure;
@@ -307,19 +304,12 @@ void PathTask::BuildReach() {
     if (path.closed) {
         return;
     }
-    const double reach = PenReach();
+    const double reach = PenReach(param->size);
     nextNearDabs.assign(count + 1, static_cast<int32_t>(count));
     for (size_t i = count; i-- > 0;) {
         nextNearDabs[i] =
             PieceNearsCanvas(pieces[i], reach) ? static_cast<int32_t>(i) : nextNearDabs[i + 1];
     }
-}
-
-double PathTask::PenReach() const {
-    // A dab's range reaches half the pen beyond its centre, which lies within a pixel of the
-    // path (chords cut corners, a step's dab lies up to a pixel past its end).
-    const double reach = 0.5 * param->size + 4.0;
-    return std::isfinite(reach) ? reach : INFINITY;
 }
 
 bool PathTask::PieceNearsCanvas(const LineSegment& piece, double margin) const {
@@ -344,7 +334,7 @@ bool PathTask::PieceNearsCanvas(const LineSegment& piece, double margin) const {
 }
 
 void PathTask::SkipUnreachableStretch() {
-    if (!crossUnseenStretches.load(std::memory_order_relaxed)) {
+    if (!run.crossUnseenStretches) {
         return;
     }
     const auto& pieces = path.lineSegments;
@@ -382,38 +372,16 @@ double PathTask::DistanceToCanvas(const PathPoint& from, const PathPoint& to, do
     if (!(length > 0.0) || !std::isfinite(length)) {
         return INFINITY;
     }
-    const double ux = dx / length;
-    const double uy = dy / length;
-    double enter = 0.0;
-    double leave = INFINITY;
-    auto clip = [&](double start, double direction, double low, double high) {
-        if (direction == 0.0) {
-            if (!(start > low && start < high)) {
-                leave = -INFINITY;
-            }
-            return;
-        }
-        double a = (low - start) / direction;
-        double b = (high - start) / direction;
-        if (a > b) {
-            std::swap(a, b);
-        }
-        enter = std::max(enter, a);
-        leave = std::min(leave, b);
-    };
-    clip(from.x, ux, -2.0 - margin, filter->baseImage.width + 1.0 + margin);
-    clip(from.y, uy, -2.0 - margin, filter->baseImage.height + 1.0 + margin);
-    return enter <= leave ? enter : INFINITY;
+    const Box box = SampleBox(run.strokes->Width(), run.strokes->Height(), margin);
+    const RayStretch stretch = ClipLine(from.x, from.y, dx / length, dy / length, box, true);
+    const double enter = std::max(0.0, stretch.enter);
+    return enter <= stretch.leave ? enter : INFINITY;
 }
 
 bool PathTask::CanvasTouches(double minX, double minY, double maxX, double maxY,
                              double margin) const {
-    // Samples truncate toward zero, so points in (-1, W) x (-1, H) land on the canvas; one
-    // more pixel of margin keeps the test clear of rounding.
-    const double w = filter->baseImage.width;
-    const double h = filter->baseImage.height;
-    return maxX > -2.0 - margin && minX < w + 1.0 + margin && maxY > -2.0 - margin &&
-           minY < h + 1.0 + margin;
+    const Box box = SampleBox(run.strokes->Width(), run.strokes->Height(), margin);
+    return maxX > box.x0 && minX < box.x1 && maxY > box.y0 && minY < box.y1;
 }
 
 bool PathTask::PieceRestTouchesCanvas() const {
@@ -534,13 +502,13 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
     const double u[2] = {(piece->end.x - piece->start.x) / length,
                          (piece->end.y - piece->start.y) / length};
     const double at[2] = {p0.x, p0.y};
-    const double limit[2] = {static_cast<double>(filter->baseImage.width),
-                             static_cast<double>(filter->baseImage.height)};
+    const double limit[2] = {static_cast<double>(run.strokes->Width()),
+                             static_cast<double>(run.strokes->Height())};
     // A stretch of dabs is crossed when, on one axis at least, all of them lie beyond the
     // canvas by more than the largest radius (they stamp nothing and widen the dirty rectangle
     // only up to that edge), and on the other axis they lie beyond it too or so nearly at one
     // coordinate that their largest dab decides that axis's bounds alone.
-    const double margin = 0.5 * param->size + 3.0;
+    const double margin = ChainSkipMargin(param->size);
     double steps = INFINITY;
     bool beyond[2] = {false, false};
     for (int axis = 0; axis < 2; ++axis) {
@@ -602,7 +570,7 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
         steps = std::floor(steps / 2.0);
     }
     if (!(diameter < 0.1)) {
-        reached.Unite(filter->WidenDirtyRect(p0.x, p0.y, diameter));
+        reached.Unite(run.strokes->WidenDirtyRect(p0.x, p0.y, diameter));
     }
     // Before the start every step is an exact addition (the distance only shrinks in size),
     // so one move lands where the single steps would; after the end the point stays beyond
@@ -618,7 +586,7 @@ void PathTask::SkipDabFreePieces(const DistData& line, double len, double sizeFa
                                  double& prevP, PathPoint& p0, const PixelRange& reached) {
     // Skipped dabs would only widen the rectangle, and this task has already widened it to the
     // whole canvas: its bounds can move no further, whatever other tasks do.
-    const PixelRange whole = filter->NoRange();
+    const PixelRange whole = run.strokes->NoRange();
     if (reached.x0 != 0 || reached.y0 != 0 || reached.x1 != whole.x0 || reached.y1 != whole.y0) {
         return;
     }
@@ -634,7 +602,7 @@ void PathTask::SkipDabFreePieces(const DistData& line, double len, double sizeFa
         return;
     }
     chainPieceTested = index;
-    const double reach = PenReach();
+    const double reach = PenReach(param->size);
     if (PieceNearsCanvas({path.currentPoint, pieces[static_cast<size_t>(index)].end, 0.0}, reach)) {
         return;
     }

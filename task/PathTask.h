@@ -7,12 +7,25 @@
 
 #include <veltrix/veltrix.h>
 
+#include "filter/raster/BaseImageSampler.h"
+#include "filter/raster/StrokeBuffer.h"
 #include "path/PathParser.h"
 #include "task/Random.h"
 #include "threadpool/ThreadPoolTask.h"
 
-class MoveEffectFilter;
-struct PixelRange;
+/// What the tasks of one run share. Everything but the stroke buffer is read-only while the
+/// run's tasks run; all of it must outlive them.
+struct TaskEnvironment {
+    const MoveEffectParam* param;
+    /// The run's guide: each task constructor resets its walk, on the calling thread.
+    PathParser* guide;
+    const BaseImageSampler* base;
+    StrokeBuffer* strokes;
+    /// Whether scans and line chains cross far stretches that cannot reach the canvas in one
+    /// move (the default), rather than pixel by pixel; the bytes differ only in the rounding of
+    /// the walk's point along such stretches.
+    bool crossUnseenStretches = true;
+};
 
 /// One line to draw, as an interval of distance along the task's path (pixels).
 struct DistData {
@@ -23,13 +36,13 @@ struct DistData {
 };
 
 /// The unit of parallel work. Built and filled by a layout on the calling thread, then run once
-/// by a pool worker; it touches only its own path and random sources, reads the filter's
-/// parameters and base image, and writes the stroke buffer through DrawLine.
+/// by a pool worker; it touches only its own path and random sources, reads the run's
+/// parameters and base image, and writes the stroke buffer.
 class PathTask : public ThreadPoolTask {
   public:
-    /// `circle` is the filter's circle target for rings, null otherwise. Resets the walk of the
-    /// filter's guide, so the guide must be attached first.
-    PathTask(MoveEffectFilter* filter, CircleTarget* circle);
+    /// `circle` is the run's circle target for rings, null otherwise. Resets the walk of the
+    /// run's guide, if it has one.
+    PathTask(const TaskEnvironment& run, const CircleTarget* circle);
     ~PathTask() override;
 
     /// Appends a segment to the path and adds its length (through its control points) to the
@@ -49,17 +62,13 @@ class PathTask : public ThreadPoolTask {
     static double GetPressure(const MoveEffectParam& param, double t, double length, bool taperIn,
                               bool taperOut, double sizeFactor);
 
-    MoveEffectFilter* filter;
+    TaskEnvironment run;
     const MoveEffectParam* param;
-    CircleTarget* circle;
+    const CircleTarget* circle;
     PathParser* guide;
     PathParser path;
     std::unique_ptr<Random> lengthRandom;
     std::unique_ptr<Random> positionRandom;
-
-    /// Whether line chains cross stretches that lie wholly off the canvas in one go (the
-    /// default). Tests turn it off to compare with the pixel-by-pixel walk.
-    static std::atomic<bool> crossUnseenStretches;
 
     /// Joins neighbouring lines that touch or overlap (the `connect` setting), in place.
     static void ConnectLines(std::vector<DistData>& lines);
@@ -95,9 +104,6 @@ class PathTask : public ThreadPoolTask {
     /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
     double DistanceToCanvas(const PathPoint& from, const PathPoint& to, double margin = 0.0) const;
     void BuildReach();
-    /// How far beyond the canvas (pixels) a dab of this run's pen may still widen or stamp it
-    /// from a point of the path; infinite for a non-finite pen.
-    double PenReach() const;
     /// Frees the path's segments and pieces after the task has drawn.
     void ReleasePath();
 

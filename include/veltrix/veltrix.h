@@ -58,6 +58,15 @@ enum {
     VELTRIX_DEPTH_FLOAT = 3
 };
 
+/* Colour modes of images and layers, each with alpha last. An image of any other mode is read
+   as alpha only; a layer of any other mode is written as gray. */
+enum {
+    VELTRIX_COLOR_RGB = 0,
+    VELTRIX_COLOR_GRAY = 1,
+    VELTRIX_COLOR_CMYK = 2,
+    VELTRIX_COLOR_ALPHA = 3
+};
+
 /* The effect parameters of one drawing run; fields are named after the preset keys. */
 typedef struct MoveEffectParam {
     int32_t type;     /* 0 radiate, 1 parallel, 2 circle */

@@ -9,6 +9,8 @@
 #include "path/PathParser.h"
 #include "task/PathTask.h"
 
+constexpr double kPi = 3.14159265358979323846;
+
 /// Whether every floating-point setting of the run is finite; a run with a NaN or infinite
 /// setting lays out no tasks, since its geometry or its pen would be undefined.
 inline bool HasFiniteSettings(const MoveEffectParam& param) {
@@ -51,10 +53,10 @@ struct GuideMapping {
 };
 
 /// A task whose path is every guide segment, of the same kind, mapped to the base point.
-inline std::shared_ptr<PathTask> TaskAlongGuide(MoveEffectFilter* filter, const PathParser& guide,
+inline std::shared_ptr<PathTask> TaskAlongGuide(const TaskEnvironment& run, const PathParser& guide,
                                                 const GuideMapping& mapping, double baseX,
                                                 double baseY) {
-    auto task = std::make_shared<PathTask>(filter, nullptr);
+    auto task = std::make_shared<PathTask>(run, nullptr);
     for (const PathSegment& source : guide.segments) {
         PathSegment segment;
         segment.kind = source.kind;

@@ -1,5 +1,5 @@
 // PowerTable: the interpolation table of b^e and the bound of its error on each interval.
-#include "filter/PowerTable.h"
+#include "filter/raster/PowerTable.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,18 +1,16 @@
-// The circle and radiate layouts: rings around an ellipse, lines fanning from a centre.
+// The circle layout: the target ring, then rings inside and outside it while they show.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 
-#include "filter/LayoutSupport.h"
-#include "filter/MoveEffectFilter.h"
+#include "filter/layout/EllipseGeometry.h"
+#include "filter/layout/Layouts.h"
 #include "path/PathParser.h"
 #include "task/PathTask.h"
 #include "task/Random.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // The most pieces a ring may have: about 5 million pixels of perimeter, a radius of some
 // 800,000 pixels. A larger ring would need hundreds of megabytes for its path (a host's
@@ -87,7 +85,7 @@ RingSide SideOfRing(const PathPoint& center, double ra, double rb, double angle,
     for (int i = 0; i < 4; ++i) {
         const PathPoint from = {corners[i][0], corners[i][1]};
         const PathPoint to = {corners[(i + 1) % 4][0], corners[(i + 1) % 4][1]};
-        if (MoveEffectFilter::LineIntersectsEllipse(from, to, center, ra, rb, angle)) {
+        if (LineIntersectsEllipse(from, to, center, ra, rb, angle)) {
             return RingSide::kNear;
         }
     }
@@ -98,8 +96,9 @@ RingSide SideOfRing(const PathPoint& center, double ra, double rb, double angle,
 
 }  // namespace
 
-void MoveEffectFilter::CreateCirclePathTasks() {
-    if (!circleTarget || !HasFiniteSettings(param)) {
+void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleTarget) {
+    const MoveEffectParam& param = run.param;
+    if (circleTarget == nullptr || !HasFiniteSettings(param)) {
         return;
     }
     const CircleTarget& target = *circleTarget;
@@ -109,8 +108,8 @@ void MoveEffectFilter::CreateCirclePathTasks() {
     }
     const PathPoint center = {static_cast<double>(target.centerX),
                               static_cast<double>(target.centerY)};
-    const double w = baseImage.width;
-    const double h = baseImage.height;
+    const double w = run.width;
+    const double h = run.height;
     const double maxDist = std::max(
         std::max(std::hypot(0 - center.x, 0 - center.y), std::hypot(w - center.x, 0 - center.y)),
         std::max(std::hypot(0 - center.x, h - center.y), std::hypot(w - center.x, h - center.y)));
@@ -124,7 +123,7 @@ void MoveEffectFilter::CreateCirclePathTasks() {
     };
 
     const double j = jitter();
-    AppendCircleTask(center, target.angle, target.startAngle, target.radiusX + j,
+    AppendCircleTask(run, &target, center, target.angle, target.startAngle, target.radiusX + j,
                      target.radiusY + j);
 
     // With spacing 0 the same ring would be laid forever: without a gain only the target ring
@@ -218,9 +217,10 @@ void MoveEffectFilter::CreateCirclePathTasks() {
             // Rings that enclose the canvas or stay clear of it fail the visibility test; the
             // cheap test spares a pass of many such rings its cost.
             const bool clear = std::min(ra, rb) > enclose || std::max(ra, rb) < reach;
-            if (!clear && IsEllipseIn(center, ra, rb, target.angle)) {
+            if (!clear && IsEllipseIn(center, ra, rb, target.angle, run.width, run.height)) {
                 const double rj = jitter();
-                AppendCircleTask(center, target.angle, target.startAngle, ra + rj, rb + rj);
+                AppendCircleTask(run, &target, center, target.angle, target.startAngle, ra + rj,
+                                 rb + rj);
                 found = true;
             } else if (found) {
                 break;
@@ -230,8 +230,10 @@ void MoveEffectFilter::CreateCirclePathTasks() {
     }
 }
 
-void MoveEffectFilter::AppendCircleTask(const PathPoint& center, double angle, double startAngle,
-                                        double radiusX, double radiusY) {
+void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const PathPoint& center,
+                      double angle, double startAngle, double radiusX, double radiusY) {
+    const MoveEffectParam& param = run.param;
+    PathParser* guide = &run.guide;
     const double a = radiusX;
     const double b = radiusY;
     const double n0 = std::ceil(((a + b) * 3 - std::sqrt((a * 3 + b) * (b * 3 + a))) * kPi / 5);
@@ -243,7 +245,7 @@ void MoveEffectFilter::AppendCircleTask(const PathPoint& center, double angle, d
         n += 1;
     }
 
-    auto task = std::make_shared<PathTask>(this, circleTarget.get());
+    auto task = std::make_shared<PathTask>(run.tasks, ring);
     guide->PrepareSegments(false);
     guide->ResetPosition();
     const double step = guide->totalLength / n;
@@ -263,117 +265,5 @@ void MoveEffectFilter::AppendCircleTask(const PathPoint& center, double angle, d
         task->AppendPathSegment(segment);
         guide->MoveNext(step);
     }
-    pool.Enqueue(task);
-}
-
-bool MoveEffectFilter::IsEllipseIn(const PathPoint& center, double radiusX, double radiusY,
-                                   double angle) const {
-    const double w = baseImage.width;
-    const double h = baseImage.height;
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    const double ends[4][2] = {{radiusX, 0}, {-radiusX, 0}, {0, radiusY}, {0, -radiusY}};
-    PathPoint points[4];
-    bool allInside = true;
-    for (int i = 0; i < 4; ++i) {
-        const double dx = ends[i][0];
-        const double dy = ends[i][1];
-        points[i] = {center.x + c * dx - s * dy, center.y + s * dx + c * dy};
-        if (!(points[i].x >= 0 && points[i].x <= w && points[i].y >= 0 && points[i].y <= h)) {
-            allInside = false;
-        }
-    }
-    if (allInside) {
-        return true;
-    }
-    double minX = points[0].x, maxX = points[0].x, minY = points[0].y, maxY = points[0].y;
-    for (int i = 1; i < 4; ++i) {
-        minX = std::min(minX, points[i].x);
-        maxX = std::max(maxX, points[i].x);
-        minY = std::min(minY, points[i].y);
-        maxY = std::max(maxY, points[i].y);
-    }
-    if (maxX < 0 || minX > w || maxY < 0 || minY > h) {
-        return false;
-    }
-    const PathPoint corners[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
-    for (int i = 0; i < 4; ++i) {
-        if (LineIntersectsEllipse(corners[i], corners[(i + 1) % 4], center, radiusX, radiusY,
-                                  angle)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool MoveEffectFilter::LineIntersectsEllipse(const PathPoint& from, const PathPoint& to,
-                                             const PathPoint& center, double radiusX,
-                                             double radiusY, double angle) {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    const double xi0 = c * (from.x - center.x) + s * (from.y - center.y);
-    const double eta0 = c * (from.y - center.y) - s * (from.x - center.x);
-    const double xi1 = c * (to.x - center.x) + s * (to.y - center.y);
-    const double eta1 = c * (to.y - center.y) - s * (to.x - center.x);
-    const double dxi = xi1 - xi0;
-    const double deta = eta1 - eta0;
-    const double a2 = radiusX * radiusX;
-    const double b2 = radiusY * radiusY;
-    const double qa = dxi * dxi / a2 + deta * deta / b2;
-    const double qb = 2 * (xi0 * dxi / a2 + eta0 * deta / b2);
-    const double qc = xi0 * xi0 / a2 + eta0 * eta0 / b2 - 1;
-    const double disc = qb * qb - 4 * qa * qc;
-    if (disc < 0) {
-        return false;
-    }
-    const double t1 = (-qb - std::sqrt(disc)) / (2 * qa);
-    if (0 <= t1 && t1 <= 1) {
-        return true;
-    }
-    const double t2 = (std::sqrt(disc) - qb) / (2 * qa);
-    return 0 <= t2 && t2 <= 1;
-}
-
-void MoveEffectFilter::CreateRadiatePathTasks() {
-    if (!radiateTarget || !HasFiniteSettings(param)) {
-        return;
-    }
-    PathPoint origin;
-    if (!GuideOrigin(*guide, origin)) {
-        return;
-    }
-    const RadiateTarget& target = *radiateTarget;
-    // Integer differences as doubles: exact, and free of int32 overflow.
-    const double cx = target.p1.x;
-    const double cy = target.p1.y;
-    const double d2 = std::hypot(target.p2.x - cx, target.p2.y - cy);
-    const double d3 = std::hypot(target.p3.x - cx, target.p3.y - cy);
-    const TargetPoint& farPoint = d3 >= d2 ? target.p3 : target.p2;
-    const double alpha0 = std::atan2(farPoint.y - cy, farPoint.x - cx);
-    const double rNear = d3 >= d2 ? d2 : d3;
-    const double rFar = d3 >= d2 ? d3 : d2;
-
-    const double dAlpha = static_cast<double>(param.spacing) * 90 / 1000 * kPi / 180;
-    if (dAlpha <= 0) {
-        return;
-    }
-    // A guide with no horizontal extent is laid with its lengthwise extent collapsed.
-    const double scale = guide->pathWidth != 0.0 ? (rFar - rNear) / guide->pathWidth : 0.0;
-    if (!std::isfinite(scale)) {
-        return;
-    }
-
-    Random random(0.0, 1.0);
-    const double alphaEnd = alpha0 + 2 * kPi;
-    for (double alpha = alpha0; alpha <= alphaEnd; alpha += dAlpha) {
-        double beta = alpha;
-        if (param.spcfluct != 0.0) {
-            beta = alpha + (0.5 - random.Uniform() * param.spcfluct) * dAlpha;
-        }
-        const double cosB = std::cos(beta);
-        const double sinB = std::sin(beta);
-        const GuideMapping mapping{origin, scale, param.curvature, cosB, sinB};
-        // The guide's origin lands on the inner circle in direction beta.
-        pool.Enqueue(TaskAlongGuide(this, *guide, mapping, cx + rNear * cosB, cy + rNear * sinB));
-    }
+    run.pool.Enqueue(task);
 }

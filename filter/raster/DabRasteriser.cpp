@@ -1,11 +1,11 @@
 // DabRasteriser: the plain per-pixel dab, the soft pixel's sum, and the choice of fast kernel.
-#include "filter/DabRasteriser.h"
+#include "filter/raster/DabRasteriser.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "filter/DabMath.h"
+#include "filter/raster/DabMath.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ typedef double Lanes __attribute__((vector_size(8)));
 typedef int64_t Mask __attribute__((vector_size(8)));
 constexpr int32_t kLanes = 1;
 #endif
-#include "filter/DabKernel.inc"
+#include "filter/raster/DabKernel.inc"
 }  // namespace generic
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -151,7 +151,7 @@ namespace avx2 {
 typedef double Lanes __attribute__((vector_size(32)));
 typedef int64_t Mask __attribute__((vector_size(32)));
 constexpr int32_t kLanes = 4;
-#include "filter/DabKernel.inc"
+#include "filter/raster/DabKernel.inc"
 }  // namespace avx2
 #if defined(__clang__)
 #pragma clang attribute pop
@@ -160,13 +160,11 @@ constexpr int32_t kLanes = 4;
 #endif
 #endif
 
-std::atomic<bool> DabRasteriser::baselineKernelOnly{false};
-
-DabRasteriser::DabRasteriser(double h)
+DabRasteriser::DabRasteriser(double h, bool baselineKernel)
     : hardness(h), exponent(4.0 * h + 1.0), power(4.0 * h + 1.0), kernel(&generic::StampFast) {
     fast = h >= 0.0 && h <= 1.0 && power.Usable();
 #if defined(VELTRIX_HAVE_AVX2_KERNEL)
-    if (__builtin_cpu_supports("avx2") && !baselineKernelOnly.load(std::memory_order_relaxed)) {
+    if (__builtin_cpu_supports("avx2") && !baselineKernel) {
         kernel = &avx2::StampFast;
     }
 #endif

@@ -1,9 +1,15 @@
 // The stroke buffer: lines as chains of soft round dabs, stamped by atomic maximum.
-#include <algorithm>
-#include <cmath>
-#include <limits>
+#include "filter/raster/StrokeBuffer.h"
 
-#include "filter/MoveEffectFilter.h"
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <type_traits>
+
+#include "filter/raster/CanvasGeometry.h"
 
 // Concurrency. Workers stamp overlapping dabs into one buffer, so each pixel update is an
 // atomic maximum (dab::Raise): a relaxed load, and a compare-and-swap only when the dab's
@@ -49,38 +55,16 @@ void RaiseTo(std::atomic<int32_t>& bound, int32_t value) {
     }
 }
 
-// Stamps one dab unless the buffer is already full, and notes when a dab over the whole canvas
-// fills it.
-void StampDab(MoveEffectFilter& filter, double cx, double cy, double diameter,
-              const PixelRange& range) {
-    if (filter.strokeBufferFull.load(std::memory_order_relaxed)) {
-        return;
-    }
-    const int32_t width = filter.baseImage.width;
-    const CoverageGrid grid{filter.strokeBuffer.get(), width, filter.baseImage.height,
-                            filter.coverageFloors.get()};
-    const bool full = filter.rasteriser.Stamp(grid, cx, cy, diameter, range);
-    if (full && range.x0 == 0 && range.y0 == 0 && range.x1 == width &&
-        range.y1 == filter.baseImage.height) {
-        filter.strokeBufferFull.store(true, std::memory_order_relaxed);
-    }
-}
-
-void Widen(MoveEffectFilter& filter, const PixelRange& range) {
-    LowerTo(filter.minX, range.x0);
-    LowerTo(filter.minY, range.y0);
-    RaiseTo(filter.maxX, range.x1);
-    RaiseTo(filter.maxY, range.y1);
-}
-
 // Segments up to this length are walked dab by dab exactly as written. Longer ones (only
 // hostile input makes them: the line tasks draw one-pixel segments) are clipped to the stretch
 // whose dabs can reach the canvas, so their cost is bounded by the canvas, not their length.
 constexpr double kPlainWalkLength = 65536.0;
 
+}  // namespace
+
 /// One line's dab chain: pressure moves linearly from p0 to p1 over `length` pixels, and
 /// the pen's diameter is pressure times `size`.
-struct DabChain {
+struct StrokeBuffer::DabChain {
     double fromX;
     double fromY;
     double ux;
@@ -89,6 +73,7 @@ struct DabChain {
     double p0;
     double p1;
     double size;
+    double reach;  ///< PenReach(size): no dab centred farther off the canvas touches it
 
     double PressureAt(double t) const {
         const double p = p0 + (p1 - p0) * t / length;
@@ -98,10 +83,8 @@ struct DabChain {
 
 // Stamps the chain: the pressure is taken before each step and the dab placed after it. The
 // dabs' ranges are gathered locally and returned; the caller widens the rectangle once.
-PixelRange Walk(MoveEffectFilter& filter, const DabChain& chain) {
-    const int32_t width = filter.baseImage.width;
-    const int32_t height = filter.baseImage.height;
-    PixelRange reached{width, height, 0, 0};
+PixelRange StrokeBuffer::Walk(const DabChain& chain) {
+    PixelRange reached = NoRange();
     double t = 0.0;
     do {
         const double s = chain.PressureAt(t) * chain.size;
@@ -113,7 +96,7 @@ PixelRange Walk(MoveEffectFilter& filter, const DabChain& chain) {
             const double cx = chain.fromX + chain.ux * next;
             const double cy = chain.fromY + chain.uy * next;
             const PixelRange range = RangeOf(cx, cy, s * 0.5, width, height);
-            StampDab(filter, cx, cy, s, range);
+            StampDab(cx, cy, s, range);
             reached.Unite(range);
         }
         // Unreachable below kPlainWalkLength; stops a walk whose step no longer moves t.
@@ -130,9 +113,8 @@ PixelRange Walk(MoveEffectFilter& filter, const DabChain& chain) {
 // linear in t between the pressure's breakpoints (clamping at 0 and 1, the 0.1 diameter below
 // which no dab exists, the diameter 1 where the step stops growing), so the union of the
 // clamped ranges is that of the dabs at a, b and those breakpoints.
-PixelRange WidenAsSkipped(const MoveEffectFilter& filter, const DabChain& chain, double a,
-                          double b) {
-    PixelRange reached = filter.NoRange();
+PixelRange StrokeBuffer::WidenAsSkipped(const DabChain& chain, double a, double b) const {
+    PixelRange reached = NoRange();
     const auto widenAt = [&](double t, bool firstOfRun) {
         double s = chain.PressureAt(t) * chain.size;
         if (s < 0.1) {
@@ -143,7 +125,7 @@ PixelRange WidenAsSkipped(const MoveEffectFilter& filter, const DabChain& chain,
         }
         const double at = t + std::min(s, 1.0);
         reached.Unite(RangeOf(chain.fromX + chain.ux * at, chain.fromY + chain.uy * at, s * 0.5,
-                              filter.baseImage.width, filter.baseImage.height));
+                              width, height));
     };
     widenAt(a, false);
     widenAt(b, false);
@@ -164,71 +146,48 @@ PixelRange WidenAsSkipped(const MoveEffectFilter& filter, const DabChain& chain,
 // A chain too long to walk: only the stretch whose dabs may touch the canvas is walked, from a
 // point on the line near the canvas; the stretches before and after it only widen the
 // rectangle. The walked dabs' positions agree with a full walk to within rounding.
-PixelRange WalkClipped(MoveEffectFilter& filter, const DabChain& chain) {
-    const double width = filter.baseImage.width;
-    const double height = filter.baseImage.height;
-    // Any dab centre farther than this from the canvas leaves every pixel untouched.
-    const double margin = chain.size * 0.5 + 4.0;
-    double lo = -std::numeric_limits<double>::infinity();
-    double hi = std::numeric_limits<double>::infinity();
-    const auto slab = [&](double origin, double direction, double min, double max) {
-        if (direction == 0.0) {
-            if (origin < min || origin > max) {
-                lo = std::numeric_limits<double>::infinity();
-            }
-            return;
-        }
-        double enter = (min - origin) / direction;
-        double leave = (max - origin) / direction;
-        if (enter > leave) {
-            std::swap(enter, leave);
-        }
-        lo = std::max(lo, enter);
-        hi = std::min(hi, leave);
-    };
-    slab(chain.fromX, chain.ux, -margin, width + margin);
-    slab(chain.fromY, chain.uy, -margin, height + margin);
+PixelRange StrokeBuffer::WalkClipped(const DabChain& chain) {
+    const RayStretch near =
+        ClipLine(chain.fromX, chain.fromY, chain.ux, chain.uy,
+                 {-chain.reach, -chain.reach, width + chain.reach, height + chain.reach}, false);
+    const double lo = near.enter;
+    const double hi = near.leave;
 
     // A dab lies at most one step (1 pixel) past the t its step starts from.
     const double nearStart = std::max(lo - 2.0, 0.0);
     const double nearEnd = std::min(hi + 1.0, chain.length);
     if (!(nearStart < nearEnd)) {
-        return WidenAsSkipped(filter, chain, 0.0, chain.length);
+        return WidenAsSkipped(chain, 0.0, chain.length);
     }
-    PixelRange reached = filter.NoRange();
+    PixelRange reached = NoRange();
     if (nearStart > 0.0) {
-        reached = WidenAsSkipped(filter, chain, 0.0, nearStart);
+        reached = WidenAsSkipped(chain, 0.0, nearStart);
     }
-    DabChain near = chain;
-    near.fromX = chain.fromX + chain.ux * nearStart;
-    near.fromY = chain.fromY + chain.uy * nearStart;
-    near.length = nearEnd - nearStart;
+    DabChain walked = chain;
+    walked.fromX = chain.fromX + chain.ux * nearStart;
+    walked.fromY = chain.fromY + chain.uy * nearStart;
+    walked.length = nearEnd - nearStart;
     if (nearStart > 0.0) {
-        near.p0 = chain.p0 + (chain.p1 - chain.p0) * nearStart / chain.length;
+        walked.p0 = chain.p0 + (chain.p1 - chain.p0) * nearStart / chain.length;
     }
     if (nearEnd < chain.length) {
-        near.p1 = chain.p0 + (chain.p1 - chain.p0) * nearEnd / chain.length;
+        walked.p1 = chain.p0 + (chain.p1 - chain.p0) * nearEnd / chain.length;
     }
-    reached.Unite(Walk(filter, near));
+    reached.Unite(Walk(walked));
     if (nearEnd < chain.length) {
-        reached.Unite(WidenAsSkipped(filter, chain, nearEnd, chain.length));
+        reached.Unite(WidenAsSkipped(chain, nearEnd, chain.length));
     }
     return reached;
 }
 
-}  // namespace
-
-std::atomic<MoveEffectFilter::LineRasteriser> MoveEffectFilter::lineRasteriser{nullptr};
-
-PixelRange MoveEffectFilter::DrawLine(const PathPoint& from, double fromPressure,
-                                      const PathPoint& to, double toPressure) {
-    if (const LineRasteriser plugged = lineRasteriser.load(std::memory_order_relaxed)) {
+PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
+                                  double toPressure) {
+    if (plugged != nullptr) {
         plugged(*this, from, fromPressure, to, toPressure);
         return NoRange();
     }
-    const double size = param.size;
     // Non-finite input would make the walk endless; a pen below 0.1 never makes a dab.
-    if (!strokeBuffer || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
+    if (!bytes || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
         !std::isfinite(to.y) || !std::isfinite(fromPressure) || !std::isfinite(toPressure) ||
         !std::isfinite(size) || size < 0.1) {
         return NoRange();
@@ -240,30 +199,94 @@ PixelRange MoveEffectFilter::DrawLine(const PathPoint& from, double fromPressure
     if (!(d > 0.0) || !std::isfinite(d)) {
         return NoRange();
     }
-    const DabChain chain{from.x, from.y, dx / d, dy / d, d, fromPressure, toPressure, size};
-    const PixelRange reached =
-        d <= kPlainWalkLength ? Walk(*this, chain) : WalkClipped(*this, chain);
-    Widen(*this, reached);
+    const DabChain chain{from.x,       from.y,     dx / d, dy / d,        d,
+                         fromPressure, toPressure, size,   PenReach(size)};
+    const PixelRange reached = d <= kPlainWalkLength ? Walk(chain) : WalkClipped(chain);
+    Widen(reached);
     return reached;
 }
 
-void MoveEffectFilter::DrawCircle(double cx, double cy, double diameter) {
+void StrokeBuffer::DrawCircle(double cx, double cy, double diameter) {
     const double outerRadius = diameter * 0.5;
     // NaN anywhere, or an infinite dab at an infinite centre: no extent, so no dab.
-    if (!strokeBuffer || std::isnan(cx - outerRadius) || std::isnan(cx + outerRadius) ||
+    if (!bytes || std::isnan(cx - outerRadius) || std::isnan(cx + outerRadius) ||
         std::isnan(cy - outerRadius) || std::isnan(cy + outerRadius)) {
         return;
     }
-    const PixelRange range = RangeOf(cx, cy, outerRadius, baseImage.width, baseImage.height);
-    StampDab(*this, cx, cy, diameter, range);
-    Widen(*this, range);
+    const PixelRange range = RangeOf(cx, cy, outerRadius, width, height);
+    StampDab(cx, cy, diameter, range);
+    Widen(range);
 }
 
-PixelRange MoveEffectFilter::WidenDirtyRect(double cx, double cy, double diameter) {
-    if (!strokeBuffer || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
+PixelRange StrokeBuffer::WidenDirtyRect(double cx, double cy, double diameter) {
+    if (!bytes || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
         return NoRange();
     }
-    const PixelRange range = RangeOf(cx, cy, diameter * 0.5, baseImage.width, baseImage.height);
-    Widen(*this, range);
+    const PixelRange range = RangeOf(cx, cy, diameter * 0.5, width, height);
+    Widen(range);
     return range;
+}
+
+void StrokeBuffer::Widen(const PixelRange& range) {
+    LowerTo(minX, range.x0);
+    LowerTo(minY, range.y0);
+    RaiseTo(maxX, range.x1);
+    RaiseTo(maxY, range.y1);
+}
+
+// Stamps one dab unless the buffer is already full, and notes when a dab over the whole canvas
+// fills it.
+void StrokeBuffer::StampDab(double cx, double cy, double diameter, const PixelRange& range) {
+    if (full.load(std::memory_order_relaxed)) {
+        return;
+    }
+    const CoverageGrid grid{bytes.get(), width, height, floors.get()};
+    const bool filled = rasteriser.Stamp(grid, cx, cy, diameter, range);
+    if (filled && range.x0 == 0 && range.y0 == 0 && range.x1 == width && range.y1 == height) {
+        full.store(true, std::memory_order_relaxed);
+    }
+}
+
+PixelRange StrokeBuffer::DirtyRect() const {
+    return {minX.load(std::memory_order_relaxed), minY.load(std::memory_order_relaxed),
+            maxX.load(std::memory_order_relaxed), maxY.load(std::memory_order_relaxed)};
+}
+
+StrokeBuffer::StrokeBuffer(double penSize, double penHardness, const RasterOptions& options)
+    : size(penSize),
+      hardness(penHardness),
+      plugged(options.lineRasteriser),
+      rasteriser(penHardness, options.baselineKernel) {}
+
+void StrokeBuffer::FreeDeleter::operator()(void* p) const noexcept {
+    std::free(p);
+}
+
+void StrokeBuffer::Reset(int32_t newWidth, int32_t newHeight) {
+    assert(newWidth >= 0 && newHeight >= 0);
+    const size_t pixelCount = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
+    // calloc hands large blocks out as fresh zero pages, so the buffer costs only the pages
+    // lines touch instead of a clearing on the calling thread; a byte of zeros is a valid
+    // atomic. Both are allocated before anything changes.
+    static_assert(sizeof(std::atomic<uint8_t>) == 1 &&
+                      std::is_trivially_default_constructible<std::atomic<uint8_t>>::value,
+                  "coverage bytes are plain zeroed bytes");
+    Bytes_ nextBytes(
+        static_cast<std::atomic<uint8_t>*>(std::calloc(pixelCount == 0 ? 1 : pixelCount, 1)));
+    const size_t floorCount = static_cast<size_t>(FloorTilesAcross(newWidth)) *
+                              static_cast<size_t>(FloorTilesAcross(newHeight));
+    Bytes_ nextFloors(
+        static_cast<std::atomic<uint8_t>*>(std::calloc(floorCount == 0 ? 1 : floorCount, 1)));
+    if (!nextBytes || !nextFloors) {
+        throw std::bad_alloc();
+    }
+    bytes = std::move(nextBytes);
+    floors = std::move(nextFloors);
+    width = newWidth;
+    height = newHeight;
+    full.store(false, std::memory_order_relaxed);
+    minX.store(width, std::memory_order_relaxed);
+    minY.store(height, std::memory_order_relaxed);
+    maxX.store(0, std::memory_order_relaxed);
+    maxY.store(0, std::memory_order_relaxed);
 }

@@ -1,9 +1,9 @@
 // Conversions between 32-bit floats and IEEE 754 binary16 half floats.
+#include "filter/raster/HalfFloat.h"
+
 #include <cstring>
 
-#include "filter/MoveEffectFilter.h"
-
-uint16_t MoveEffectFilter::Float32To16(float value) {
+uint16_t Float32To16(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     const auto sign = static_cast<uint16_t>((bits >> 16) & 0x8000u);
@@ -24,7 +24,7 @@ uint16_t MoveEffectFilter::Float32To16(float value) {
     return static_cast<uint16_t>(sign | ((exponent - 112) << 10) | (fraction >> 13));
 }
 
-float MoveEffectFilter::Float16To32(uint16_t value) {
+float Float16To32(uint16_t value) {
     const uint32_t sign = static_cast<uint32_t>(value & 0x8000u) << 16;
     const uint32_t exponent = (value >> 10) & 0x1Fu;
     const uint32_t fraction = value & 0x3FFu;

@@ -1,10 +1,14 @@
 // Compositing: the stroke buffer becomes the host's colour with coverage as alpha.
+#include "filter/raster/Compositing.h"
+
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-#include "filter/MoveEffectFilter.h"
+#include "filter/raster/HalfFloat.h"
+#include "threadpool/ThreadPool.h"
 
 namespace {
 
@@ -113,59 +117,43 @@ RowWriter WriterFor(int channels, int width) {
     }
 }
 
-}  // namespace
+/// A layer's pixel format: channels (alpha last) of one encoding.
+struct PixelFormat {
+    int channels;
+    int colorChannels;
+    int channelWidth;
+};
 
-void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* color, uint8_t* pixels,
-                                    int rowBytes) {
-    if (pixels == nullptr || !strokeBuffer) {
-        return;
-    }
-    int channels = 2;
-    int colorChannels = 1;
+PixelFormat FormatOf(int colorMode, int depth) {
+    PixelFormat format{2, 1, 1};  // gray, for every mode not named below
     switch (colorMode) {
-        case 0:
-            channels = 4;
-            colorChannels = 3;
+        case VELTRIX_COLOR_RGB:
+            format.channels = 4;
+            format.colorChannels = 3;
             break;
-        case 2:
-            channels = 5;
-            colorChannels = 4;
+        case VELTRIX_COLOR_CMYK:
+            format.channels = 5;
+            format.colorChannels = 4;
             break;
-        case 3:
-            channels = 1;
-            colorChannels = 0;
+        case VELTRIX_COLOR_ALPHA:
+            format.channels = 1;
+            format.colorChannels = 0;
             break;
         default:
             break;
     }
-    int channelWidth = 1;
     if (depth == VELTRIX_DEPTH_U16 || depth == VELTRIX_DEPTH_HALF) {
-        channelWidth = 2;
+        format.channelWidth = 2;
     } else if (depth == VELTRIX_DEPTH_FLOAT) {
-        channelWidth = 4;
+        format.channelWidth = 4;
     }
-    const int64_t pixelSize = static_cast<int64_t>(channels) * channelWidth;
-    const int64_t width = baseImage.width;
-    const int64_t height = baseImage.height;
-    // Rows are addressed as rowBytes apart and each spans |rowBytes| bytes from its start, so
-    // bottom-up layers (negative rowBytes) are cleared and written in their own rows. Rows
-    // narrower than the canvas would spill into the next row or past the last: no output.
-    const int64_t rowSpan = std::llabs(static_cast<int64_t>(rowBytes));
-    if (rowSpan < width * pixelSize) {
-        return;
-    }
-    const bool encoded = depth >= VELTRIX_DEPTH_U8 && depth <= VELTRIX_DEPTH_FLOAT;
-    int64_t x0 = minX.load(std::memory_order_relaxed);
-    int64_t x1 = maxX.load(std::memory_order_relaxed);
-    int64_t y0 = minY.load(std::memory_order_relaxed);
-    int64_t y1 = maxY.load(std::memory_order_relaxed);
-    if (!encoded || x0 >= x1 || y0 >= y1) {
-        x0 = x1 = y0 = y1 = 0;  // nothing but the clearing
-    }
+    return format;
+}
 
-    PixelPattern pattern;
-    pattern.colourBytes = static_cast<int64_t>(colorChannels) * channelWidth;
-    // A null colour is all zeros.
+// The colour (a null colour is all zeros) and the alpha element of every coverage byte.
+void FillPattern(PixelPattern& pattern, const PixelFormat& format, int depth,
+                 const uint8_t* color) {
+    pattern.colourBytes = static_cast<int64_t>(format.colorChannels) * format.channelWidth;
     std::memset(pattern.colour, 0, sizeof pattern.colour);
     if (color != nullptr) {
         std::memcpy(pattern.colour, color, static_cast<size_t>(pattern.colourBytes));
@@ -194,13 +182,13 @@ void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* col
                 break;
         }
     }
-    const RowWriter writeRow = WriterFor(channels, channelWidth);
+}
 
-    const Layout layout{pixels, rowBytes, rowSpan, pixelSize, strokeBuffer.get(), width,
-                        x0,     y0,       x1,      y1,        writeRow,           &pattern};
+// Composites every row: in bands on the pool's idle workers for large layers, else here.
+void CompositeAll(const Layout& layout, int64_t height, ThreadPool& pool) {
     const int64_t workers = static_cast<int64_t>(pool.GetWorkerCount());
     // Bands only while nothing else waits in the pool: a run would take it along.
-    if (workers < 2 || height * rowSpan < kBandedBytes || !pool.QueuedTasks().empty()) {
+    if (workers < 2 || height * layout.rowSpan < kBandedBytes || !pool.QueuedTasks().empty()) {
         CompositeRows(layout, 0, height);
         return;
     }
@@ -214,4 +202,40 @@ void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* col
     pool.SetProgressCallback(nullptr, nullptr);
     pool.HandOutCostliestFirst(false);
     pool.Run();
+}
+
+}  // namespace
+
+void DrawToCanvas(const StrokeBuffer& strokes, ThreadPool& pool, int colorMode, int depth,
+                  const uint8_t* color, uint8_t* pixels, int rowBytes) {
+    if (pixels == nullptr || !strokes.HasPixels()) {
+        return;
+    }
+    const PixelFormat format = FormatOf(colorMode, depth);
+    const int64_t pixelSize = static_cast<int64_t>(format.channels) * format.channelWidth;
+    const int64_t width = strokes.Width();
+    const int64_t height = strokes.Height();
+    // Rows are addressed as rowBytes apart and each spans |rowBytes| bytes from its start, so
+    // bottom-up layers (negative rowBytes) are cleared and written in their own rows. Rows
+    // narrower than the canvas would spill into the next row or past the last: no output.
+    const int64_t rowSpan = std::llabs(static_cast<int64_t>(rowBytes));
+    if (rowSpan < width * pixelSize) {
+        return;
+    }
+    const bool encoded = depth >= VELTRIX_DEPTH_U8 && depth <= VELTRIX_DEPTH_FLOAT;
+    const PixelRange dirty = strokes.DirtyRect();
+    int64_t x0 = dirty.x0;
+    int64_t x1 = dirty.x1;
+    int64_t y0 = dirty.y0;
+    int64_t y1 = dirty.y1;
+    if (!encoded || x0 >= x1 || y0 >= y1) {
+        x0 = x1 = y0 = y1 = 0;  // nothing but the clearing
+    }
+    PixelPattern pattern;
+    FillPattern(pattern, format, depth, color);
+    const RowWriter writeRow = WriterFor(format.channels, format.channelWidth);
+    assert(writeRow != nullptr);
+    const Layout layout{pixels, rowBytes, rowSpan, pixelSize, strokes.Bytes(), width,
+                        x0,     y0,       x1,      y1,        writeRow,        &pattern};
+    CompositeAll(layout, height, pool);
 }

@@ -1,9 +1,11 @@
 // Sampling the base image: how dark and how opaque it is at a pixel.
+#include "filter/raster/BaseImageSampler.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "filter/MoveEffectFilter.h"
+#include "filter/raster/HalfFloat.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ float LoadF32(const uint8_t* at) {
 
 }  // namespace
 
-float MoveEffectFilter::GetChannelAsFloat(const uint8_t* pixel, int index, int depth) {
+float BaseImageSampler::GetChannelAsFloat(const uint8_t* pixel, int index, int depth) {
     const auto offset = static_cast<ptrdiff_t>(index);
     switch (depth) {
         case VELTRIX_DEPTH_U8:
@@ -53,18 +55,17 @@ float MoveEffectFilter::GetChannelAsFloat(const uint8_t* pixel, int index, int d
     }
 }
 
-int MoveEffectFilter::GetPixelDepth(const PathPoint& point) const {
+int BaseImageSampler::GetPixelDepth(const PathPoint& point) const {
     // Truncate in double first: NaN and coordinates beyond int32 are simply outside.
     const double x = std::trunc(point.x);
     const double y = std::trunc(point.y);
-    if (!(x >= 0.0 && x < baseImage.width && y >= 0.0 && y < baseImage.height)) {
+    if (!(x >= 0.0 && x < image.width && y >= 0.0 && y < image.height)) {
         return -1;
     }
     return GetPixelDepth(static_cast<int>(x), static_cast<int>(y));
 }
 
-int MoveEffectFilter::GetPixelDepth(int x, int y) const {
-    const BaseImage& image = baseImage;
+int BaseImageSampler::GetPixelDepth(int x, int y) const {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height || image.pixels == nullptr) {
         return -1;
     }
@@ -80,16 +81,16 @@ int MoveEffectFilter::GetPixelDepth(int x, int y) const {
     if (image.depth == VELTRIX_DEPTH_U8) {
         int32_t lightness = 255;
         switch (image.colorMode) {
-            case 0:
+            case VELTRIX_COLOR_RGB:
                 lightness =
                     (77 * pixel[order[0]] + 150 * pixel[order[1]] + 29 * pixel[order[2]]) >> 8;
                 alpha = pixel[order[3]];
                 break;
-            case 1:
+            case VELTRIX_COLOR_GRAY:
                 lightness = image.invertGray ? 255 - pixel[order[0]] : pixel[order[0]];
                 alpha = pixel[order[1]];
                 break;
-            case 2: {
+            case VELTRIX_COLOR_CMYK: {
                 const int32_t k = 255 - pixel[order[3]];
                 const int32_t r = (255 - pixel[order[0]]) * k / 255;
                 const int32_t g = (255 - pixel[order[1]]) * k / 255;
@@ -115,15 +116,15 @@ int MoveEffectFilter::GetPixelDepth(int x, int y) const {
         float lightness = 1.0f;
         float a = 0.0f;
         switch (image.colorMode) {
-            case 0:
+            case VELTRIX_COLOR_RGB:
                 lightness = 0.299f * channel(0) + 0.587f * channel(1) + 0.114f * channel(2);
                 a = channel(3);
                 break;
-            case 1:
+            case VELTRIX_COLOR_GRAY:
                 lightness = image.invertGray ? 1.0f - channel(0) : channel(0);
                 a = channel(1);
                 break;
-            case 2: {
+            case VELTRIX_COLOR_CMYK: {
                 const float k = 1.0f - channel(3);
                 lightness = 0.299f * (1.0f - channel(0)) * k + 0.587f * (1.0f - channel(1)) * k +
                             0.114f * (1.0f - channel(2)) * k;
@@ -155,4 +156,58 @@ int MoveEffectFilter::GetPixelDepth(int x, int y) const {
         return 0;
     }
     return static_cast<int>(scaled >> 8 > 255 ? 255 : scaled >> 8);
+}
+
+int BaseImageSampler::ChannelsOf(int colorMode) {
+    switch (colorMode) {
+        case VELTRIX_COLOR_RGB:
+            return 4;
+        case VELTRIX_COLOR_GRAY:
+            return 2;
+        case VELTRIX_COLOR_CMYK:
+            return 5;
+        default:
+            return 1;
+    }
+}
+
+int BaseImageSampler::ChannelWidthOf(int depth) {
+    switch (depth) {
+        case VELTRIX_DEPTH_U16:
+        case VELTRIX_DEPTH_HALF:
+            return 2;
+        case VELTRIX_DEPTH_FLOAT:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
+bool BaseImageSampler::Set(const MoveEffectImageParam* source) {
+    // A negative size counts as no base image, like a null pixel pointer.
+    if (source == nullptr || source->pixels == nullptr || source->width < 0 || source->height < 0) {
+        return false;
+    }
+    BaseImage next;
+    next.colorMode = source->colorMode;
+    next.depth = source->depth;
+    next.invertGray = source->invertGray != 0;
+    next.pixels = static_cast<const uint8_t*>(source->pixels);
+    next.width = source->width;
+    next.height = source->height;
+    next.rowBytes = source->rowBytes;
+    const int count =
+        source->channelCount < 0 ? 0 : (source->channelCount > 5 ? 5 : source->channelCount);
+    const int channels = ChannelsOf(next.colorMode);
+    for (int i = 0; i < count && source->channelOrder != nullptr; ++i) {
+        // An index past the pixel's channels would read outside the pixel: it counts as 0.
+        const uint8_t index = source->channelOrder[i];
+        next.channelOrder[i] = index < channels ? index : 0;
+    }
+    next.bytesPerPixel = channels * ChannelWidthOf(next.depth);
+    next.maskDepth = source->maskDepth;
+    next.maskRowBytes = source->maskRowBytes;
+    next.mask = static_cast<const uint8_t*>(source->mask);
+    image = next;
+    return true;
 }

@@ -5,7 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "filter/DabRasteriser.h"
+#include "filter/raster/CoverageGrid.h"
+#include "filter/raster/PowerTable.h"
 
 namespace dab {
 

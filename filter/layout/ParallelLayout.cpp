@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "filter/LayoutSupport.h"
-#include "filter/MoveEffectFilter.h"
+#include "filter/layout/Layouts.h"
+#include "filter/raster/CanvasGeometry.h"
 #include "path/PathParser.h"
 #include "task/PathTask.h"
 #include "task/Random.h"
@@ -78,8 +78,10 @@ bool ReachOfHull(const std::vector<PathPoint>& points, double dirX, double dirY,
 
 }  // namespace
 
-void MoveEffectFilter::CreateParallelPathTasks() {
-    if (!parallelTarget || !HasFiniteSettings(param)) {
+void CreateParallelPathTasks(const LayoutContext& run, const ParallelTarget* parallelTarget) {
+    const MoveEffectParam& param = run.param;
+    const PathParser* guide = &run.guide;
+    if (parallelTarget == nullptr || !HasFiniteSettings(param)) {
         return;
     }
     PathPoint origin;
@@ -109,7 +111,7 @@ void MoveEffectFilter::CreateParallelPathTasks() {
     auto shapePoint = [&](const PathPoint& g) { return mapping.Map(g, 0.0, 0.0); };
     size_t laid = 0;
     auto layPath = [&](double baseX, double baseY) {
-        pool.Enqueue(TaskAlongGuide(this, *guide, mapping, baseX, baseY));
+        run.pool.Enqueue(TaskAlongGuide(run.tasks, *guide, mapping, baseX, baseY));
         ++laid;
     };
 
@@ -126,8 +128,8 @@ void MoveEffectFilter::CreateParallelPathTasks() {
     bool onlyReaching = l3 / param.spacing > kPathsLaidWhole;
     std::vector<Interval> reach;
     if (onlyReaching) {
-        const double box[4] = {-2.0 - x1, -2.0 - y1, baseImage.width + 1.0 - x1,
-                               baseImage.height + 1.0 - y1};
+        const Box canvas = SampleBox(run.width, run.height);
+        const double box[4] = {canvas.x0 - x1, canvas.y0 - y1, canvas.x1 - x1, canvas.y1 - y1};
         PathPoint pen = {0.0, 0.0};
         bool penKnown = false;
         for (const PathSegment& source : guide->segments) {
@@ -158,9 +160,8 @@ void MoveEffectFilter::CreateParallelPathTasks() {
         std::sort(reach.begin(), reach.end(),
                   [](const Interval& a, const Interval& b) { return a.lo < b.lo; });
     }
-    const size_t maxReaching = kMaxReachingPaths +
-                               static_cast<size_t>(std::max(baseImage.width, 0)) +
-                               static_cast<size_t>(std::max(baseImage.height, 0));
+    const size_t maxReaching = kMaxReachingPaths + static_cast<size_t>(std::max(run.width, 0)) +
+                               static_cast<size_t>(std::max(run.height, 0));
     const double jitterReach = std::fabs(param.spcfluct * param.spacing);
     // The first reach interval that may still hold an offset at or after o, or reach.size().
     auto nextReach = [&](double o) {

@@ -1,0 +1,100 @@
+// StrokeBuffer: a run's coverage bytes, the lines and dabs stamped into them, and the dirty
+// rectangle they widen.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include <veltrix/veltrix.h>
+
+#include "filter/raster/CoverageGrid.h"
+#include "filter/raster/DabRasteriser.h"
+
+class StrokeBuffer;
+
+/// Draws one segment of a line instead of the buffer's own dab chain: the differential tests
+/// and benchmarks plug in the straightforward rasteriser or a recorder this way.
+using LineRasteriser = void (*)(StrokeBuffer& buffer, const PathPoint& from, double fromPressure,
+                                const PathPoint& to, double toPressure);
+
+/// How a buffer stamps its dabs.
+struct RasterOptions {
+    /// The fast path stays on the kernel every processor has (see DabRasteriser).
+    bool baselineKernel = false;
+    /// When set, DrawLine hands every segment to it; DrawCircle is unaffected.
+    LineRasteriser lineRasteriser = nullptr;
+};
+
+/// One coverage byte per canvas pixel, row-major, only ever raised (atomic maximum), with the
+/// dirty rectangle of every dab stamped or widened. Reset runs on the calling thread; DrawLine,
+/// DrawCircle, WidenDirtyRect and Widen are thread-safe and run on the pool's workers.
+class StrokeBuffer {
+  public:
+    /// A buffer for dabs of the pen `size` (pixels) and `hardness`; it has no pixels until Reset.
+    StrokeBuffer(double size, double hardness, const RasterOptions& options = {});
+
+    StrokeBuffer(const StrokeBuffer&) = delete;
+    StrokeBuffer& operator=(const StrokeBuffer&) = delete;
+
+    /// Replaces the buffer with a zeroed one of width x height and empties the rectangle.
+    /// Throws std::bad_alloc, leaving the buffer as it was.
+    void Reset(int32_t width, int32_t height);
+    bool HasPixels() const { return bytes != nullptr; }
+    int32_t Width() const { return width; }
+    int32_t Height() const { return height; }
+
+    /// Stamps the pen along from -> to; pressures 0..1 scale the pen size. Returns the union of
+    /// the dabs' ranges it widened the dirty rectangle by (empty while a plugged rasteriser
+    /// draws).
+    PixelRange DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
+                        double toPressure);
+    /// One soft round dab of `diameter` pixels centred at (x, y).
+    void DrawCircle(double x, double y, double diameter);
+    /// Widens the dirty rectangle exactly as that dab would, without stamping it: for dabs
+    /// known to lie off the canvas. Returns the dab's range.
+    PixelRange WidenDirtyRect(double x, double y, double diameter);
+    /// Widens the dirty rectangle to include `range`.
+    void Widen(const PixelRange& range);
+    /// The empty range of this canvas, {width, height, 0, 0}.
+    PixelRange NoRange() const { return {width, height, 0, 0}; }
+    /// The dirty rectangle; read it once the workers are quiet.
+    PixelRange DirtyRect() const;
+
+    /// The coverage bytes (null before Reset).
+    std::atomic<uint8_t>* Bytes() { return bytes.get(); }
+    const std::atomic<uint8_t>* Bytes() const { return bytes.get(); }
+    double PenSize() const { return size; }
+    double Hardness() const { return hardness; }
+
+  private:
+    struct FreeDeleter {
+        void operator()(void* p) const noexcept;
+    };
+    using Bytes_ = std::unique_ptr<std::atomic<uint8_t>[], FreeDeleter>;
+
+    void StampDab(double cx, double cy, double diameter, const PixelRange& range);
+    struct DabChain;
+    PixelRange Walk(const DabChain& chain);
+    PixelRange WidenAsSkipped(const DabChain& chain, double a, double b) const;
+    PixelRange WalkClipped(const DabChain& chain);
+
+    double size;
+    double hardness;
+    LineRasteriser plugged;
+    DabRasteriser rasteriser;
+    int32_t width = 0;
+    int32_t height = 0;
+    /// Allocated zeroed by calloc, so untouched pages are never written.
+    Bytes_ bytes;
+    /// The tiles' floors, one byte per kFloorTile square (see CoverageGrid).
+    Bytes_ floors;
+    /// Dirty rectangle: columns minX <= x < maxX, rows minY <= y < maxY.
+    std::atomic<int32_t> minX{0};
+    std::atomic<int32_t> minY{0};
+    std::atomic<int32_t> maxX{0};
+    std::atomic<int32_t> maxY{0};
+    /// Set once one dab has raised every byte to 255: later dabs cannot change a byte, so they
+    /// only widen the dirty rectangle (pens far larger than the canvas).
+    std::atomic<bool> full{false};
+};
