@@ -466,41 +466,44 @@ double PathTask::MaxPressure(double from, double to, double length, bool taperIn
     return best;
 }
 
-void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
-                               double& prevP, PathPoint& p0, PixelRange& reached) {
+bool PathTask::StraightRunAhead(ChainRun& ahead) const {
     const auto& pieces = path.lineSegments;
     if (pieces.empty()) {
-        return;
+        return false;
     }
-    // Where the next steps go: along the straight extension before the start or past the end,
-    // or along one very long piece; the point moves along that piece's direction.
+    // Along the straight extension before the start or past the end, or along one very long
+    // piece; the point moves along that piece's direction.
     const double wd = path.walkDistance;
     const int32_t index = path.lineIndex;
     const bool beforeStart = wd < -2.0;
     const bool afterEnd =
         wd > path.totalLength + 2.0 && index >= static_cast<int32_t>(pieces.size());
-    double room = INFINITY;
     const LineSegment* piece = nullptr;
+    ahead.room = INFINITY;
     if (beforeStart) {
         piece = &pieces.front();
-        room = std::floor(-wd);
+        ahead.room = std::floor(-wd);
     } else if (afterEnd) {
         piece = &pieces.back();
     } else if (index >= 0 && index < static_cast<int32_t>(pieces.size())) {
         piece = &pieces[index];
-        room = (1 - path.lineRatio) * piece->segmentLength;
-        if (!(room > kLongPieceSteps)) {
-            return;  // on an ordinary piece every step is taken
+        ahead.room = (1 - path.lineRatio) * piece->segmentLength;
+        if (!(ahead.room > kLongPieceSteps)) {
+            return false;  // on an ordinary piece every step is taken
         }
     } else {
-        return;
+        return false;
     }
     const double length = std::hypot(piece->end.x - piece->start.x, piece->end.y - piece->start.y);
     if (!(length > 1e-6) || !std::isfinite(length)) {
-        return;
+        return false;
     }
-    const double u[2] = {(piece->end.x - piece->start.x) / length,
-                         (piece->end.y - piece->start.y) / length};
+    ahead.u[0] = (piece->end.x - piece->start.x) / length;
+    ahead.u[1] = (piece->end.y - piece->start.y) / length;
+    return true;
+}
+
+double PathTask::StepsBeyondCanvas(const PathPoint& p0, ChainRun& ahead) const {
     const double at[2] = {p0.x, p0.y};
     const double limit[2] = {static_cast<double>(run.strokes->Width()),
                              static_cast<double>(run.strokes->Height())};
@@ -509,30 +512,32 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
     // only up to that edge), and on the other axis they lie beyond it too or so nearly at one
     // coordinate that their largest dab decides that axis's bounds alone.
     const double margin = ChainSkipMargin(param->size);
+    const double* u = ahead.u;
     double steps = INFINITY;
-    bool beyond[2] = {false, false};
     for (int axis = 0; axis < 2; ++axis) {
+        ahead.beyond[axis] = false;
         if (at[axis] > limit[axis] + margin && u[axis] >= 0.0) {
-            beyond[axis] = true;
+            ahead.beyond[axis] = true;
         } else if (at[axis] < -margin && u[axis] <= 0.0) {
-            beyond[axis] = true;
+            ahead.beyond[axis] = true;
         } else if (at[axis] > limit[axis] + margin) {
-            beyond[axis] = true;
+            ahead.beyond[axis] = true;
             steps = std::min(steps, (at[axis] - (limit[axis] + margin)) / -u[axis]);
         } else if (at[axis] < -margin) {
-            beyond[axis] = true;
+            ahead.beyond[axis] = true;
             steps = std::min(steps, (-margin - at[axis]) / u[axis]);
         }
     }
-    if (!beyond[0] && !beyond[1]) {
-        return;  // the chain may be over the canvas
-    }
-    // Leave the last steps of the stretch, of the piece and of the chain to the plain walk.
-    steps = std::floor(std::min({steps, len - t, room})) - 2.0;
-    double diameter = 0.0;
+    return steps;
+}
+
+bool PathTask::SettleCrossing(const DistData& line, double len, double sizeFactor, double t,
+                              double prevP, const PathPoint& p0, const ChainRun& ahead,
+                              double& steps, double& diameter) const {
+    const double at[2] = {p0.x, p0.y};
     for (int attempt = 0;; ++attempt) {
         if (!(steps >= kMinChainSkip) || attempt == 8) {
-            return;
+            return false;
         }
         // The crossed segments start at prevP and at the pressures of t .. t + steps - 2;
         // dabs inside a segment never exceed the larger of its two ends, and the last
@@ -547,15 +552,15 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
         if (!(diameter < 0.1)) {
             const double radius = diameter * 0.5;
             for (int axis = 0; axis < 2; ++axis) {
-                if (beyond[axis]) {
+                if (ahead.beyond[axis]) {
                     continue;
                 }
                 // Dabs reach at most one step past the stretch's last point.
                 const double a = at[axis];
-                const double b = at[axis] + (steps + 1.0) * u[axis];
+                const double b = at[axis] + (steps + 1.0) * ahead.u[axis];
                 // A coordinate that does not move is exact; one that creeps carries rounding.
                 const double slack =
-                    u[axis] == 0.0 ? 0.0 : 1e-12 * (1.0 + std::fabs(a) + std::fabs(b));
+                    ahead.u[axis] == 0.0 ? 0.0 : 1e-12 * (1.0 + std::fabs(a) + std::fabs(b));
                 const double lo = std::min(a, b) - slack;
                 const double hi = std::max(a, b) + slack;
                 if (std::floor(lo - radius) != std::floor(hi - radius) ||
@@ -565,9 +570,27 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
             }
         }
         if (settled) {
-            break;
+            return true;
         }
         steps = std::floor(steps / 2.0);
+    }
+}
+
+void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
+                               double& prevP, PathPoint& p0, PixelRange& reached) {
+    ChainRun ahead;
+    if (!StraightRunAhead(ahead)) {
+        return;
+    }
+    double steps = StepsBeyondCanvas(p0, ahead);
+    if (!ahead.beyond[0] && !ahead.beyond[1]) {
+        return;  // the chain may be over the canvas
+    }
+    // Leave the last steps of the stretch, of the piece and of the chain to the plain walk.
+    steps = std::floor(std::min({steps, len - t, ahead.room})) - 2.0;
+    double diameter = 0.0;
+    if (!SettleCrossing(line, len, sizeFactor, t, prevP, p0, ahead, steps, diameter)) {
+        return;
     }
     if (!(diameter < 0.1)) {
         reached.Unite(run.strokes->WidenDirtyRect(p0.x, p0.y, diameter));

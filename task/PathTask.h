@@ -87,6 +87,23 @@ class PathTask : public ThreadPoolTask {
     /// `reached` gathers the ranges this task's dabs widened the rectangle by.
     void SkipUnseenChain(const DistData& line, double len, double sizeFactor, double& t,
                          double& prevP, PathPoint& p0, PixelRange& reached);
+    /// A straight run ahead of a chain's walk point: its direction and how far it goes.
+    struct ChainRun {
+        double u[2];
+        double room;
+        bool beyond[2];  ///< the run's dabs lie beyond the canvas on that axis
+    };
+    /// Whether the walk goes on straight from here (before the start, past the end, or along
+    /// one very long piece), and in which direction.
+    bool StraightRunAhead(ChainRun& ahead) const;
+    /// Marks the axes on which the run's dabs lie beyond the canvas from p0 on; returns how
+    /// many steps they stay there (infinite when they never come back).
+    double StepsBeyondCanvas(const PathPoint& p0, ChainRun& ahead) const;
+    /// Shrinks `steps` until the crossed dabs, whose largest diameter it returns, decide the
+    /// dirty rectangle alone on the axes they do not lie beyond; false if none remain.
+    bool SettleCrossing(const DistData& line, double len, double sizeFactor, double t, double prevP,
+                        const PathPoint& p0, const ChainRun& ahead, double& steps,
+                        double& diameter) const;
     /// Crosses a long run of pieces from which no dab of the pen can reach the canvas in one
     /// move, once this task's own dabs (`reached`) have widened the dirty rectangle to the whole
     /// canvas, so that the skipped dabs could change nothing.

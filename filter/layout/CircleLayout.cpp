@@ -94,6 +94,130 @@ RingSide SideOfRing(const PathPoint& center, double ra, double rb, double angle,
     return centreIn ? RingSide::kNear : RingSide::kOutside;
 }
 
+/// What the passes of one run share: the target, where the canvas lies from its centre, and
+/// the source of the spacing jitter.
+struct RingPlan {
+    const LayoutContext& run;
+    const CircleTarget& target;
+    PathPoint center;
+    double w;
+    double h;
+    double spacing;
+    /// Rings per pass, kept as a double: it may exceed int32, and with spacing 0 it has no cap.
+    double count;
+    double maxDist;   ///< the farthest canvas corner from the centre
+    double farthest;  ///< beyond this offset a ring of spacing 0 lies past every corner
+    double nearest;   ///< the nearest canvas point from the centre (0 inside)
+    double reach;     ///< rings below this stay clear of the canvas
+    double enclose;   ///< rings above this enclose it
+    Random& random;
+
+    double Jitter() const {
+        return run.param.spcfluct != 0.0 ? random.Uniform() * run.param.spcfluct * spacing : 0.0;
+    }
+};
+
+/// For a pass with no gain before its first visible ring: crosses the rings that certainly lay
+/// nothing, first by the distance bounds, then (thin rings defeat those) by bisection over the
+/// run of rings the canvas lies before: outside growing rings, inside shrinking ones. Once the
+/// canvas lies beyond the rings no later ring meets it: then false, the pass is over. Ring i
+/// has the offset (i + 1) * step; the last two rings of a run are left to the caller's test.
+bool SkipInvisibleRings(const RingPlan& plan, int dir, double step, double& iteration,
+                        double& offset) {
+    const CircleTarget& target = plan.target;
+    const double skip = InvisibleRingRun(target.radiusX, target.radiusY, step, iteration,
+                                         plan.nearest, plan.maxDist);
+    if (skip > 0) {
+        if (!(iteration + skip < plan.count + 1)) {
+            return false;
+        }
+        iteration += skip;
+        offset = iteration * step;
+    }
+    const RingSide before = dir > 0 ? RingSide::kOutside : RingSide::kInside;
+    const RingSide beyond = dir > 0 ? RingSide::kInside : RingSide::kOutside;
+    auto side = [&](double i) {
+        const double o = (i + 1) * step;
+        return SideOfRing(plan.center, target.radiusX + o, target.radiusY + o, target.angle, plan.w,
+                          plan.h);
+    };
+    const RingSide first = side(iteration);
+    if (first == beyond) {
+        return false;
+    }
+    if (first == before) {
+        double good = iteration;
+        double span = 1;
+        while (good + span < plan.count + 1 && side(good + span) == before) {
+            good += span;
+            span *= 2;
+        }
+        for (; span >= 1; span = std::floor(span / 2)) {
+            if (good + span < plan.count + 1 && side(good + span) == before) {
+                good += span;
+            }
+        }
+        if (good - 2 > iteration) {
+            iteration = good - 2;
+            offset = iteration * step;
+        }
+    }
+    return true;
+}
+
+/// One pass from the target ring, outward (dir 1) or inward (dir -1): rings every spacing (the
+/// spacing growing by the gain) until they stop showing on the canvas.
+void LayPass(const RingPlan& plan, int dir) {
+    const MoveEffectParam& param = plan.run.param;
+    const CircleTarget& target = plan.target;
+    const double spacing = plan.spacing;
+    double step = spacing * dir;
+    double offset = 0.0;
+    bool found = false;
+    for (double iteration = 0; spacing == 0.0 || iteration < plan.count + 1; iteration += 1) {
+        // Without a gain each offset is an exact multiple of the step.
+        if (!found && spacing != 0.0 && param.spcgain == 0.0 &&
+            !SkipInvisibleRings(plan, dir, step, iteration, offset)) {
+            break;
+        }
+        if (step * dir < 0) {
+            break;
+        }
+        offset += 0.5 * param.spcgain + step;
+        if (spacing == 0.0 && std::fabs(offset) > plan.farthest) {
+            break;
+        }
+        const double ra = target.radiusX + offset;
+        const double rb = target.radiusY + offset;
+        if (ra < 1 || rb < 1) {
+            break;
+        }
+        // Before the first visible ring: a growing pass whose ring encloses the canvas, or a
+        // shrinking one whose ring lies within the nearest distance, lays nothing more. The
+        // gain can turn the offset back by at most half of itself before the pass ends.
+        if (!found && spacing != 0.0) {
+            const double slack = std::fabs(param.spcgain) + 1.0;
+            if (dir > 0 ? std::min(ra, rb) > plan.enclose + slack
+                        : std::max(ra, rb) < plan.reach - slack) {
+                break;
+            }
+        }
+        // Rings that enclose the canvas or stay clear of it fail the visibility test; the
+        // cheap test spares a pass of many such rings its cost.
+        const bool clear = std::min(ra, rb) > plan.enclose || std::max(ra, rb) < plan.reach;
+        if (!clear &&
+            IsEllipseIn(plan.center, ra, rb, target.angle, plan.run.width, plan.run.height)) {
+            const double rj = plan.Jitter();
+            AppendCircleTask(plan.run, &target, plan.center, target.angle, target.startAngle,
+                             ra + rj, rb + rj);
+            found = true;
+        } else if (found) {
+            break;
+        }
+        step += param.spcgain;
+    }
+}
+
 }  // namespace
 
 void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleTarget) {
@@ -113,121 +237,39 @@ void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleT
     const double maxDist = std::max(
         std::max(std::hypot(0 - center.x, 0 - center.y), std::hypot(w - center.x, 0 - center.y)),
         std::max(std::hypot(0 - center.x, h - center.y), std::hypot(w - center.x, h - center.y)));
-    // The count is kept as a double: it may exceed int32, and with spacing 0 it has no cap.
     const double spacing = param.spacing;
     const double count = spacing != 0.0 ? std::trunc(maxDist / spacing) : 0.0;
-
+    const double outX = std::max({0 - center.x, 0.0, center.x - w});
+    const double outY = std::max({0 - center.y, 0.0, center.y - h});
+    const double nearest = std::hypot(outX, outY);
     Random random(0.0, 1.0);
-    auto jitter = [&]() {
-        return param.spcfluct != 0.0 ? random.Uniform() * param.spcfluct * spacing : 0.0;
-    };
+    const RingPlan plan{run,
+                        target,
+                        center,
+                        w,
+                        h,
+                        spacing,
+                        count,
+                        maxDist,
+                        maxDist + std::max(target.radiusX, target.radiusY),
+                        nearest,
+                        nearest - 1.0 - 1e-9 * nearest,
+                        maxDist + 1.0 + 1e-9 * maxDist,
+                        random};
 
-    const double j = jitter();
+    const double j = plan.Jitter();
     AppendCircleTask(run, &target, center, target.angle, target.startAngle, target.radiusX + j,
                      target.radiusY + j);
-
     // With spacing 0 the same ring would be laid forever: without a gain only the target ring
     // is laid, and a growing gain stops once the rings are past the farthest canvas corner.
     if (spacing == 0.0 && param.spcgain == 0.0) {
         return;
     }
-    const double farthest = maxDist + std::max(target.radiusX, target.radiusY);
-    const double outX = std::max({0 - center.x, 0.0, center.x - w});
-    const double outY = std::max({0 - center.y, 0.0, center.y - h});
-    const double nearest = std::hypot(outX, outY);
-    // Rings below `reach` stay clear of the canvas; rings above `enclose` enclose it.
-    const double reach = nearest - 1.0 - 1e-9 * nearest;
-    const double enclose = maxDist + 1.0 + 1e-9 * maxDist;
-
-    for (int dir : {-1, 1}) {
-        if (count < 0) {
-            continue;
-        }
-        double step = spacing * dir;
-        double offset = 0.0;
-        bool found = false;
-        for (double iteration = 0; spacing == 0.0 || iteration < count + 1; iteration += 1) {
-            if (!found && spacing != 0.0 && param.spcgain == 0.0) {
-                // Without a gain each offset is an exact multiple of the step.
-                const double skip = InvisibleRingRun(target.radiusX, target.radiusY, step,
-                                                     iteration, nearest, maxDist);
-                if (skip > 0) {
-                    if (!(iteration + skip < count + 1)) {
-                        break;
-                    }
-                    iteration += skip;
-                    offset = iteration * step;
-                }
-                // Thin rings defeat the distance bounds above; the run of rings the canvas lies
-                // before (outside growing rings, inside shrinking ones) is found by bisection
-                // instead, and once the canvas lies beyond the rings (inside growing ones,
-                // outside shrinking ones) no later ring meets it. Ring i has the offset
-                // (i + 1) * step; the last two rings of a run are left to the test below.
-                const RingSide before = dir > 0 ? RingSide::kOutside : RingSide::kInside;
-                const RingSide beyond = dir > 0 ? RingSide::kInside : RingSide::kOutside;
-                auto side = [&](double i) {
-                    const double o = (i + 1) * step;
-                    return SideOfRing(center, target.radiusX + o, target.radiusY + o, target.angle,
-                                      w, h);
-                };
-                const RingSide first = side(iteration);
-                if (first == beyond) {
-                    break;
-                }
-                if (first == before) {
-                    double good = iteration;
-                    double span = 1;
-                    while (good + span < count + 1 && side(good + span) == before) {
-                        good += span;
-                        span *= 2;
-                    }
-                    for (; span >= 1; span = std::floor(span / 2)) {
-                        if (good + span < count + 1 && side(good + span) == before) {
-                            good += span;
-                        }
-                    }
-                    if (good - 2 > iteration) {
-                        iteration = good - 2;
-                        offset = iteration * step;
-                    }
-                }
-            }
-            if (step * dir < 0) {
-                break;
-            }
-            offset += 0.5 * param.spcgain + step;
-            if (spacing == 0.0 && std::fabs(offset) > farthest) {
-                break;
-            }
-            const double ra = target.radiusX + offset;
-            const double rb = target.radiusY + offset;
-            if (ra < 1 || rb < 1) {
-                break;
-            }
-            // Before the first visible ring: a growing pass whose ring encloses the canvas, or a
-            // shrinking one whose ring lies within the nearest distance, lays nothing more. The
-            // gain can turn the offset back by at most half of itself before the pass ends.
-            if (!found && spacing != 0.0) {
-                const double slack = std::fabs(param.spcgain) + 1.0;
-                if (dir > 0 ? std::min(ra, rb) > enclose + slack
-                            : std::max(ra, rb) < reach - slack) {
-                    break;
-                }
-            }
-            // Rings that enclose the canvas or stay clear of it fail the visibility test; the
-            // cheap test spares a pass of many such rings its cost.
-            const bool clear = std::min(ra, rb) > enclose || std::max(ra, rb) < reach;
-            if (!clear && IsEllipseIn(center, ra, rb, target.angle, run.width, run.height)) {
-                const double rj = jitter();
-                AppendCircleTask(run, &target, center, target.angle, target.startAngle, ra + rj,
-                                 rb + rj);
-                found = true;
-            } else if (found) {
-                break;
-            }
-            step += param.spcgain;
-        }
+    if (count < 0) {
+        return;
     }
+    LayPass(plan, -1);
+    LayPass(plan, 1);
 }
 
 void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const PathPoint& center,

@@ -76,16 +76,140 @@ bool ReachOfHull(const std::vector<PathPoint>& points, double dirX, double dirY,
     return true;
 }
 
+/// The stack: copies of the guide's shape at p1, moved along (dirX, dirY) by offsets up to
+/// `length` (the distance to p3).
+struct Stack {
+    double x1;
+    double y1;
+    double dirX;
+    double dirY;
+    double length;
+    GuideMapping mapping;
+};
+
+/// Where along the stack the shape can come near the canvas: one interval of offsets per
+/// drawing segment, from the hull of its points (a curve lies within its control points),
+/// sorted by their starts. False when every offset may reach it (a first piece drawn before any
+/// move starts at the canvas origin, whatever the offset).
+bool ReachIntervals(const LayoutContext& run, const Stack& stack, std::vector<Interval>& reach) {
+    const Box canvas = SampleBox(run.width, run.height);
+    const double box[4] = {canvas.x0 - stack.x1, canvas.y0 - stack.y1, canvas.x1 - stack.x1,
+                           canvas.y1 - stack.y1};
+    auto shapePoint = [&](const PathPoint& g) { return stack.mapping.Map(g, 0.0, 0.0); };
+    PathPoint pen = {0.0, 0.0};
+    bool penKnown = false;
+    for (const PathSegment& source : run.guide.segments) {
+        if (source.points.empty()) {
+            continue;
+        }
+        if (source.kind == PathSegment::kMove) {
+            pen = shapePoint(source.points.back());
+            penKnown = true;
+            continue;
+        }
+        if (!penKnown) {
+            return false;
+        }
+        std::vector<PathPoint> hull = {pen};
+        for (const PathPoint& g : source.points) {
+            hull.push_back(shapePoint(g));
+        }
+        pen = hull.back();
+        Interval interval;
+        if (ReachOfHull(hull, stack.dirX, stack.dirY, box, interval)) {
+            reach.push_back(interval);
+        }
+    }
+    std::sort(reach.begin(), reach.end(),
+              [](const Interval& a, const Interval& b) { return a.lo < b.lo; });
+    return true;
+}
+
+/// The reach intervals, widened by the most the spacing jitter can move an offset.
+struct Reach {
+    std::vector<Interval> intervals;
+    double jitter;
+
+    /// The first interval that may still hold an offset at or after o, or the count.
+    size_t Next(double o) const {
+        size_t i = 0;
+        while (i < intervals.size() && intervals[i].hi + jitter < o) {
+            ++i;
+        }
+        return i;
+    }
+    bool Holds(double o) const {
+        for (const Interval& interval : intervals) {
+            if (o >= interval.lo && o <= interval.hi) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+/// Lays the stack's copies at offsets 0, spacing, ... (growing by the gain) with jitter, up to
+/// its length; with `reach`, only the copies that can come near the canvas.
+void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, Random& random) {
+    const MoveEffectParam& param = run.param;
+    const size_t maxPaths = reach == nullptr
+                                ? kMaxPaths
+                                : kMaxReachingPaths + static_cast<size_t>(std::max(run.width, 0)) +
+                                      static_cast<size_t>(std::max(run.height, 0));
+    size_t laid = 0;
+    double offset = 0.0;
+    double step = param.spacing;
+    const double halfGain = 0.5 * param.spcgain;
+    for (;;) {
+        if (reach != nullptr && param.spcgain == 0.0) {
+            // Without a gain each offset is an exact multiple of the spacing, so the offsets
+            // that cannot reach the canvas can be crossed in one go.
+            const size_t next = reach->Next(offset);
+            if (next == reach->intervals.size()) {
+                break;
+            }
+            const double from = reach->intervals[next].lo - reach->jitter;
+            if (offset < from) {
+                const double k = std::floor(from / param.spacing);
+                if (!(k * param.spacing <= stack.length)) {
+                    break;
+                }
+                offset = std::max(offset, k * param.spacing);
+            }
+        }
+        double o = offset;
+        if (param.spcfluct != 0.0) {
+            o = offset + random.Uniform() * param.spcfluct * param.spacing;
+        }
+        if (reach == nullptr || reach->Holds(o)) {
+            if (laid == maxPaths) {
+                break;
+            }
+            run.pool.Enqueue(TaskAlongGuide(run.tasks, run.guide, stack.mapping,
+                                            stack.x1 + stack.dirX * o, stack.y1 + stack.dirY * o));
+            ++laid;
+        }
+        offset += halfGain + step;
+        if (offset > stack.length) {
+            break;
+        }
+        step += param.spcgain;
+        if (!(step > 0)) {
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 void CreateParallelPathTasks(const LayoutContext& run, const ParallelTarget* parallelTarget) {
     const MoveEffectParam& param = run.param;
-    const PathParser* guide = &run.guide;
+    const PathParser& guide = run.guide;
     if (parallelTarget == nullptr || !HasFiniteSettings(param)) {
         return;
     }
     PathPoint origin;
-    if (!GuideOrigin(*guide, origin)) {
+    if (!GuideOrigin(guide, origin)) {
         return;
     }
     const ParallelTarget& target = *parallelTarget;
@@ -96,127 +220,24 @@ void CreateParallelPathTasks(const LayoutContext& run, const ParallelTarget* par
     const double l1 = std::hypot(target.p2.x - x1, target.p2.y - y1);
     const double l3 = std::hypot(target.p3.x - x1, target.p3.y - y1);
     // A guide with no horizontal extent is laid with its lengthwise extent collapsed.
-    const double scale = guide->pathWidth != 0.0 ? l1 / guide->pathWidth : 0.0;
+    const double scale = guide.pathWidth != 0.0 ? l1 / guide.pathWidth : 0.0;
     if (!std::isfinite(scale)) {
         return;
     }
-
     Random random(0.0, 1.0);
     if (param.spacing < 1) {
         return;
     }
-    const double cosT = std::cos(theta);
-    const double sinT = std::sin(theta);
-    const GuideMapping mapping{origin, scale, param.curvature, cosT, sinT};
-    auto shapePoint = [&](const PathPoint& g) { return mapping.Map(g, 0.0, 0.0); };
-    size_t laid = 0;
-    auto layPath = [&](double baseX, double baseY) {
-        run.pool.Enqueue(TaskAlongGuide(run.tasks, *guide, mapping, baseX, baseY));
-        ++laid;
-    };
-
+    const GuideMapping mapping{origin, scale, param.curvature, std::cos(theta), std::sin(theta)};
     // p3 on p1 gives no stacking direction: the single path at p1, without jitter.
     if (l3 == 0.0) {
-        layPath(x1, y1);
+        run.pool.Enqueue(TaskAlongGuide(run.tasks, guide, mapping, x1, y1));
         return;
     }
-    const double dirX = (target.p3.x - x1) / l3;
-    const double dirY = (target.p3.y - y1) / l3;
-
-    // Where along the stack the shape can come near the canvas: one interval per drawing
-    // segment, from the hull of its points (a curve lies within its control points).
-    bool onlyReaching = l3 / param.spacing > kPathsLaidWhole;
-    std::vector<Interval> reach;
-    if (onlyReaching) {
-        const Box canvas = SampleBox(run.width, run.height);
-        const double box[4] = {canvas.x0 - x1, canvas.y0 - y1, canvas.x1 - x1, canvas.y1 - y1};
-        PathPoint pen = {0.0, 0.0};
-        bool penKnown = false;
-        for (const PathSegment& source : guide->segments) {
-            if (source.points.empty()) {
-                continue;
-            }
-            if (source.kind == PathSegment::kMove) {
-                pen = shapePoint(source.points.back());
-                penKnown = true;
-                continue;
-            }
-            if (!penKnown) {
-                // The first piece starts at the canvas origin, whatever the offset: every path
-                // may reach the canvas there.
-                onlyReaching = false;
-                break;
-            }
-            std::vector<PathPoint> hull = {pen};
-            for (const PathPoint& g : source.points) {
-                hull.push_back(shapePoint(g));
-            }
-            pen = hull.back();
-            Interval interval;
-            if (ReachOfHull(hull, dirX, dirY, box, interval)) {
-                reach.push_back(interval);
-            }
-        }
-        std::sort(reach.begin(), reach.end(),
-                  [](const Interval& a, const Interval& b) { return a.lo < b.lo; });
-    }
-    const size_t maxReaching = kMaxReachingPaths + static_cast<size_t>(std::max(run.width, 0)) +
-                               static_cast<size_t>(std::max(run.height, 0));
-    const double jitterReach = std::fabs(param.spcfluct * param.spacing);
-    // The first reach interval that may still hold an offset at or after o, or reach.size().
-    auto nextReach = [&](double o) {
-        size_t i = 0;
-        while (i < reach.size() && reach[i].hi + jitterReach < o) {
-            ++i;
-        }
-        return i;
-    };
-    auto reaches = [&](double o) {
-        for (const Interval& interval : reach) {
-            if (o >= interval.lo && o <= interval.hi) {
-                return true;
-            }
-        }
-        return false;
-    };
-
-    double offset = 0.0;
-    double step = param.spacing;
-    const double halfGain = 0.5 * param.spcgain;
-    for (;;) {
-        if (onlyReaching && param.spcgain == 0.0) {
-            // Without a gain each offset is an exact multiple of the spacing, so the offsets
-            // that cannot reach the canvas can be crossed in one go.
-            const size_t next = nextReach(offset);
-            if (next == reach.size()) {
-                break;
-            }
-            const double from = reach[next].lo - jitterReach;
-            if (offset < from) {
-                const double k = std::floor(from / param.spacing);
-                if (!(k * param.spacing <= l3)) {
-                    break;
-                }
-                offset = std::max(offset, k * param.spacing);
-            }
-        }
-        double o = offset;
-        if (param.spcfluct != 0.0) {
-            o = offset + random.Uniform() * param.spcfluct * param.spacing;
-        }
-        if (!onlyReaching || reaches(o)) {
-            if (laid == (onlyReaching ? maxReaching : kMaxPaths)) {
-                break;
-            }
-            layPath(x1 + dirX * o, y1 + dirY * o);
-        }
-        offset += halfGain + step;
-        if (offset > l3) {
-            break;
-        }
-        step += param.spcgain;
-        if (!(step > 0)) {
-            break;
-        }
-    }
+    const Stack stack{x1, y1, (target.p3.x - x1) / l3, (target.p3.y - y1) / l3, l3, mapping};
+    // A far third point: only the copies that can come near the canvas are laid.
+    Reach reach{{}, std::fabs(param.spcfluct * param.spacing)};
+    const bool onlyReaching =
+        l3 / param.spacing > kPathsLaidWhole && ReachIntervals(run, stack, reach.intervals);
+    LayStack(run, stack, onlyReaching ? &reach : nullptr, random);
 }

@@ -2,6 +2,7 @@
 #include "filter/raster/DabRasteriser.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -200,6 +201,7 @@ bool DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, doub
 
 bool DabRasteriser::Stamp(const CoverageGrid& grid, double cx, double cy, double diameter,
                           const PixelRange& range) const {
+    assert(range.x0 >= 0 && range.y0 >= 0 && range.x1 <= grid.width && range.y1 <= grid.height);
     const int32_t columns = range.x1 - range.x0;
     if (columns <= 0 || range.y1 <= range.y0) {
         return false;

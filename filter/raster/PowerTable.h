@@ -1,6 +1,7 @@
 // PowerTable: b^e for b in (0, 1) by linear interpolation, with a bound on the error.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +17,7 @@ class PowerTable {
     /// b^e approximately, for 0 < b < 1; `bound` grows by an upper bound of |result - pow(b, e)|,
     /// std::pow's own rounding included.
     double At(double b, double& bound) const {
+        assert(b >= 0.0 && b < 1.0);
         const double position = b * kIntervals;  // exact: a power of two
         const int i = static_cast<int>(position);
         const Interval& interval = intervals[i];
