@@ -13,7 +13,8 @@ MoveEffectFilter::MoveEffectFilter(const MoveEffectParam& effectParam, const Run
     : param(effectParam),
       strokes(effectParam.size, effectParam.hardness, options.raster),
       pool(options.workers),
-      tasks{&param, nullptr, &base, &strokes, options.crossUnseenStretches} {
+      tasks{&param,        nullptr,      &base, &strokes, options.crossUnseenStretches,
+            options.seeds, options.lines} {
     if (!param.asdist) {
         // Fractions of half the line: at most 1. NaN fails the comparison and becomes 1 too.
         if (!(param.in < 1.0)) {

@@ -1,5 +1,7 @@
-// The guide cache g_guides and its lookup.
+// The guide cache g_guides, its lock and its lookup.
 #include "plugin/GuideCache.h"
+
+#include <mutex>
 
 #include "platform/TextConversion.h"
 
@@ -12,6 +14,7 @@ GuideCache MakeGuideCache() {
 }
 
 GuideCache g_guides = MakeGuideCache();
+std::mutex g_guidesLock;
 
 }  // namespace
 
@@ -19,15 +22,25 @@ GuideCache& Guides() {
     return g_guides;
 }
 
-PathParser* FindOrLoadGuide(const char* name) {
+std::shared_ptr<const PathParser> FindOrLoadGuide(const char* name) {
     std::string key(name);
+    // Reading a guide file under the lock keeps one parse per name; guides are small.
+    std::lock_guard<std::mutex> lock(g_guidesLock);
     auto found = g_guides.find(key);
     if (found != g_guides.end()) {
-        return found->second.get();
+        return found->second;
     }
     // If building the parser throws, nothing is stored.
-    auto parser = std::make_unique<PathParser>(Utf8ToUtf16(key));
-    PathParser* result = parser.get();
-    g_guides.emplace(std::move(key), std::move(parser));
-    return result;
+    auto parser = std::make_shared<const PathParser>(Utf8ToUtf16(key));
+    g_guides.emplace(std::move(key), parser);
+    return parser;
+}
+
+void ClearGuides() {
+    GuideCache released;
+    {
+        std::lock_guard<std::mutex> lock(g_guidesLock);
+        released.swap(g_guides);
+    }
+    // The guides no run holds are freed here, outside the lock.
 }

@@ -7,12 +7,16 @@
 
 #include "path/PathParser.h"
 
-/// Guide string bytes -> owned parser. Not locked: the host calls the drawing entry points from
-/// one thread at a time.
-using GuideCache = std::unordered_map<std::string, std::unique_ptr<PathParser>>;
+/// Guide string bytes -> parsed guide. Runs never walk a cached guide: each takes its own copy,
+/// so calls from several threads share nothing but this map, which a lock guards.
+using GuideCache = std::unordered_map<std::string, std::shared_ptr<const PathParser>>;
 
-/// The cache itself; created empty on first use, destroyed when the library unloads.
+/// The cache itself, for inspection while no call runs; created empty on first use.
 GuideCache& Guides();
 
-/// Returns the cached guide for `name`, reading it on a miss. Null if it could not be built.
-PathParser* FindOrLoadGuide(const char* name);
+/// The cached guide for `name`, read on a miss; null if it could not be built. Thread-safe. The
+/// guide stays alive while the caller holds it, even if the cache is cleared meanwhile.
+std::shared_ptr<const PathParser> FindOrLoadGuide(const char* name);
+
+/// Forgets every cached guide. Thread-safe.
+void ClearGuides();

@@ -63,7 +63,8 @@ double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOu
 }
 
 void PathTask::Run() {
-    if (IsCancelled()) {
+    // A pen below the smallest dab draws nothing, however long its lines.
+    if (IsCancelled() || !(param->size >= kSmallestDab)) {
         return;
     }
     const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
@@ -113,10 +114,13 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
     const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
     double gain = 0.0;
     if (param->lenfluct > 0.0) {
-        lengthRandom = std::make_unique<Random>(0.0, param->lenfluct);
+        lengthRandom = std::make_unique<Random>(
+            run.seeds.Make(RandomSeeds::Role::kLineLength, pathIndex, 0.0, param->lenfluct));
     }
     if (param->posfluct > 0.0) {
-        positionRandom = std::make_unique<Random>(-0.5 * param->posfluct, 0.5 * param->posfluct);
+        positionRandom =
+            std::make_unique<Random>(run.seeds.Make(RandomSeeds::Role::kLinePosition, pathIndex,
+                                                    -0.5 * param->posfluct, 0.5 * param->posfluct));
     }
     const double halfLength = param->length * 0.5;
 
@@ -246,16 +250,29 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
     path.ResetPosition();
     std::unique_ptr<Random> sizeRandom;
     if (param->fluction > 0.0) {
-        sizeRandom = std::make_unique<Random>(0.0, 1.0);
+        sizeRandom = std::make_unique<Random>(
+            run.seeds.Make(RandomSeeds::Role::kPenSize, pathIndex, 0.0, 1.0));
     }
     double sizeFactor = 0.0;
     PixelRange reached = run.strokes->NoRange();
+    std::vector<RecordedLine> recorded;
     for (const DistData& line : lines) {
         if (IsCancelled()) {
             break;
         }
         if (sizeRandom) {
             sizeFactor = sizeRandom->Uniform() * param->fluction;
+        }
+        // Pressure never exceeds 1 - sizeFactor, so a pen that small places no dab on this
+        // line (the margin covers the rounding of the dab chain's interpolation).
+        const double largestPen = sizeFactor > 0.0 ? param->size * (1.0 - sizeFactor) : param->size;
+        if (!(largestPen * (1.0 + 1e-9) >= kSmallestDab)) {
+            continue;
+        }
+        RecordedLine* record = nullptr;
+        if (run.lines != nullptr) {
+            recorded.push_back({pathIndex, static_cast<int32_t>(&line - lines.data()), {}});
+            record = &recorded.back();
         }
         const PositionData saved = path.StorePosition();
         chainPieceTested = -1;
@@ -277,12 +294,42 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
                 t += 1.0;
                 if (prevP > 0.0 || pressure > 0.0) {
                     reached.Unite(run.strokes->DrawLine(p0, prevP, p1, pressure));
+                    if (record != nullptr) {
+                        Record(*record, p1, prevP * param->size);
+                    }
                 }
                 p0 = p1;
                 prevP = pressure;
             } while (t <= len);
         }
         path.RestorePosition(saved);
+        if (record != nullptr && record->points.empty()) {
+            recorded.pop_back();
+        }
+    }
+    if (run.lines != nullptr && !recorded.empty()) {
+        run.lines->Add(std::move(recorded));
+    }
+}
+
+void PathTask::Record(RecordedLine& line, const PathPoint& at, double diameter) {
+    // The first dab of a one-pixel segment lies at its end and uses its start's pressure.
+    if (!(diameter >= kSmallestDab)) {
+        return;
+    }
+    const Box box = SampleBox(run.strokes->Width(), run.strokes->Height(), PenReach(diameter));
+    if (!(at.x > box.x0 && at.x < box.x1 && at.y > box.y0 && at.y < box.y1)) {
+        return;
+    }
+    if (!line.points.empty()) {
+        VeltrixLinePoint& last = line.points.back();
+        if (std::hypot(at.x - last.x, at.y - last.y) < LineRecorder::kThinning) {
+            last.diameter = std::max(last.diameter, diameter);
+            return;
+        }
+    }
+    if (run.lines->Reserve(1) == 1) {
+        line.points.push_back({at.x, at.y, diameter});
     }
 }
 
@@ -549,7 +596,7 @@ bool PathTask::SettleCrossing(const DistData& line, double len, double sizeFacto
         }
         diameter = std::min(std::max(largest, 0.0), 1.0) * param->size;
         bool settled = true;
-        if (!(diameter < 0.1)) {
+        if (!(diameter < kSmallestDab)) {
             const double radius = diameter * 0.5;
             for (int axis = 0; axis < 2; ++axis) {
                 if (ahead.beyond[axis]) {
@@ -592,7 +639,7 @@ void PathTask::SkipUnseenChain(const DistData& line, double len, double sizeFact
     if (!SettleCrossing(line, len, sizeFactor, t, prevP, p0, ahead, steps, diameter)) {
         return;
     }
-    if (!(diameter < 0.1)) {
+    if (!(diameter < kSmallestDab)) {
         reached.Unite(run.strokes->WidenDirtyRect(p0.x, p0.y, diameter));
     }
     // Before the start every step is an exact addition (the distance only shrinks in size),

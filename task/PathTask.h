@@ -10,6 +10,7 @@
 #include "filter/raster/BaseImageSampler.h"
 #include "filter/raster/StrokeBuffer.h"
 #include "path/PathParser.h"
+#include "task/LineRecorder.h"
 #include "task/Random.h"
 #include "threadpool/ThreadPoolTask.h"
 
@@ -25,6 +26,10 @@ struct TaskEnvironment {
     /// move (the default), rather than pixel by pixel; the bytes differ only in the rounding of
     /// the walk's point along such stretches.
     bool crossUnseenStretches = true;
+    /// Where the random sources start (the system device unless the run is seeded).
+    RandomSeeds seeds;
+    /// Receives the drawn lines when the host asked for them; null otherwise.
+    LineRecorder* lines = nullptr;
 };
 
 /// One line to draw, as an interval of distance along the task's path (pixels).
@@ -63,6 +68,9 @@ class PathTask : public ThreadPoolTask {
                               bool taperOut, double sizeFactor);
 
     TaskEnvironment run;
+    /// The path's index as its layout numbered it: seeds its random sources and orders the
+    /// recorded lines.
+    int64_t pathIndex = 0;
     const MoveEffectParam* param;
     const CircleTarget* circle;
     PathParser* guide;
@@ -121,6 +129,9 @@ class PathTask : public ThreadPoolTask {
     /// Distance along the ray from `from` towards `to` at which it comes near the canvas.
     double DistanceToCanvas(const PathPoint& from, const PathPoint& to, double margin = 0.0) const;
     void BuildReach();
+    /// Adds a dab centre and diameter to a recorded line: thinned, kept near the canvas, within
+    /// the recorder's budget.
+    void Record(RecordedLine& line, const PathPoint& at, double diameter);
     /// Frees the path's segments and pieces after the task has drawn.
     void ReleasePath();
 

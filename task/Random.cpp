@@ -53,3 +53,33 @@ double Random::Uniform() {
     const double g = ((r2 - 1.0) * kRange + (r1 - 1.0)) / kDivisor;
     return (max - min) * g + min;
 }
+
+namespace {
+
+// SplitMix64's finaliser: every bit of the input reaches every bit of the output.
+uint64_t Mix(uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+
+}  // namespace
+
+uint32_t RandomSeeds::DeviceValue(Role role, uint64_t index) const {
+    // Three SplitMix64 steps, one per input, so that nearby seeds, roles and indices give
+    // unrelated streams.
+    uint64_t z = Mix(seed + kGolden);
+    z = Mix(z + static_cast<uint64_t>(role) * kGolden);
+    z = Mix(z + (index + 1) * kGolden);
+    // The generator's states are 1 .. 2^31 - 2.
+    return static_cast<uint32_t>(1 + z % static_cast<uint64_t>(kModulus - 1));
+}
+
+Random RandomSeeds::Make(Role role, uint64_t index, double min, double max) const {
+    if (!seeded) {
+        return Random(min, max);
+    }
+    return Random::WithDeviceValue(DeviceValue(role, index), min, max);
+}

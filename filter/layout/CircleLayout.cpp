@@ -208,8 +208,10 @@ void LayPass(const RingPlan& plan, int dir) {
         if (!clear &&
             IsEllipseIn(plan.center, ra, rb, target.angle, plan.run.width, plan.run.height)) {
             const double rj = plan.Jitter();
+            // Inward rings take the odd indices, outward ones the even, after the target's 0.
+            const double index = std::min(iteration, 4e18) * 2 + (dir < 0 ? 1 : 2);
             AppendCircleTask(plan.run, &target, plan.center, target.angle, target.startAngle,
-                             ra + rj, rb + rj);
+                             ra + rj, rb + rj, static_cast<int64_t>(index));
             found = true;
         } else if (found) {
             break;
@@ -242,7 +244,7 @@ void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleT
     const double outX = std::max({0 - center.x, 0.0, center.x - w});
     const double outY = std::max({0 - center.y, 0.0, center.y - h});
     const double nearest = std::hypot(outX, outY);
-    Random random(0.0, 1.0);
+    Random random = LayoutRandom(run.tasks);
     const RingPlan plan{run,
                         target,
                         center,
@@ -273,7 +275,8 @@ void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleT
 }
 
 void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const PathPoint& center,
-                      double angle, double startAngle, double radiusX, double radiusY) {
+                      double angle, double startAngle, double radiusX, double radiusY,
+                      int64_t index) {
     const MoveEffectParam& param = run.param;
     PathParser* guide = &run.guide;
     const double a = radiusX;
@@ -288,6 +291,7 @@ void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const 
     }
 
     auto task = std::make_shared<PathTask>(run.tasks, ring);
+    task->pathIndex = index;
     guide->PrepareSegments(false);
     guide->ResetPosition();
     const double step = guide->totalLength / n;

@@ -52,11 +52,18 @@ struct GuideMapping {
     }
 };
 
-/// A task whose path is every guide segment, of the same kind, mapped to the base point.
+/// The random source of a layout's spacing jitter, in [0, 1].
+inline Random LayoutRandom(const TaskEnvironment& run) {
+    return run.seeds.Make(RandomSeeds::Role::kLayout, 0, 0.0, 1.0);
+}
+
+/// A task whose path is every guide segment, of the same kind, mapped to the base point;
+/// `index` numbers the path within its layout.
 inline std::shared_ptr<PathTask> TaskAlongGuide(const TaskEnvironment& run, const PathParser& guide,
                                                 const GuideMapping& mapping, double baseX,
-                                                double baseY) {
+                                                double baseY, int64_t index) {
     auto task = std::make_shared<PathTask>(run, nullptr);
+    task->pathIndex = index;
     for (const PathSegment& source : guide.segments) {
         PathSegment segment;
         segment.kind = source.kind;

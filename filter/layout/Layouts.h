@@ -25,10 +25,11 @@ struct LayoutContext {
 /// rings meet the canvas. A null target lays nothing.
 void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* target);
 /// Enqueues one ring of the given radii (pixels) turned by `angle`, starting at `startAngle`
-/// (radians), with the guide's height profile as its offset; rings of more than about a
-/// million pieces are not laid.
+/// (radians), with the guide's height profile as its offset, as the layout's path `index`;
+/// rings of more than about a million pieces are not laid.
 void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const PathPoint& center,
-                      double angle, double startAngle, double radiusX, double radiusY);
+                      double angle, double startAngle, double radiusX, double radiusY,
+                      int64_t index = 0);
 /// Lines over a full turn around p1, from the nearer to the farther of p2 and p3.
 void CreateRadiatePathTasks(const LayoutContext& run, const RadiateTarget* target);
 /// Copies of the guide from p1 towards p2, stacked towards p3.

@@ -157,6 +157,9 @@ void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, 
                                 : kMaxReachingPaths + static_cast<size_t>(std::max(run.width, 0)) +
                                       static_cast<size_t>(std::max(run.height, 0));
     size_t laid = 0;
+    // A copy's index is its place in the whole stack, counting the copies crossed or dropped,
+    // so that seeded runs keep each copy's randomness whatever is laid.
+    double index = 0.0;
     double offset = 0.0;
     double step = param.spacing;
     const double halfGain = 0.5 * param.spcgain;
@@ -174,7 +177,10 @@ void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, 
                 if (!(k * param.spacing <= stack.length)) {
                     break;
                 }
-                offset = std::max(offset, k * param.spacing);
+                if (k * param.spacing > offset) {
+                    offset = k * param.spacing;
+                    index = k;
+                }
             }
         }
         double o = offset;
@@ -186,10 +192,12 @@ void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, 
                 break;
             }
             run.pool.Enqueue(TaskAlongGuide(run.tasks, run.guide, stack.mapping,
-                                            stack.x1 + stack.dirX * o, stack.y1 + stack.dirY * o));
+                                            stack.x1 + stack.dirX * o, stack.y1 + stack.dirY * o,
+                                            static_cast<int64_t>(index)));
             ++laid;
         }
         offset += halfGain + step;
+        index += 1;
         if (offset > stack.length) {
             break;
         }
@@ -224,14 +232,14 @@ void CreateParallelPathTasks(const LayoutContext& run, const ParallelTarget* par
     if (!std::isfinite(scale)) {
         return;
     }
-    Random random(0.0, 1.0);
+    Random random = LayoutRandom(run.tasks);
     if (param.spacing < 1) {
         return;
     }
     const GuideMapping mapping{origin, scale, param.curvature, std::cos(theta), std::sin(theta)};
     // p3 on p1 gives no stacking direction: the single path at p1, without jitter.
     if (l3 == 0.0) {
-        run.pool.Enqueue(TaskAlongGuide(run.tasks, guide, mapping, x1, y1));
+        run.pool.Enqueue(TaskAlongGuide(run.tasks, guide, mapping, x1, y1, 0));
         return;
     }
     const Stack stack{x1, y1, (target.p3.x - x1) / l3, (target.p3.y - y1) / l3, l3, mapping};

@@ -38,9 +38,10 @@ void CreateRadiatePathTasks(const LayoutContext& run, const RadiateTarget* radia
         return;
     }
 
-    Random random(0.0, 1.0);
+    Random random = LayoutRandom(run.tasks);
     const double alphaEnd = alpha0 + 2 * kPi;
-    for (double alpha = alpha0; alpha <= alphaEnd; alpha += dAlpha) {
+    int64_t index = 0;
+    for (double alpha = alpha0; alpha <= alphaEnd; alpha += dAlpha, ++index) {
         double beta = alpha;
         if (param.spcfluct != 0.0) {
             beta = alpha + (0.5 - random.Uniform() * param.spcfluct) * dAlpha;
@@ -49,7 +50,7 @@ void CreateRadiatePathTasks(const LayoutContext& run, const RadiateTarget* radia
         const double sinB = std::sin(beta);
         const GuideMapping mapping{origin, scale, param.curvature, cosB, sinB};
         // The guide's origin lands on the inner circle in direction beta.
-        run.pool.Enqueue(
-            TaskAlongGuide(run.tasks, *guide, mapping, cx + rNear * cosB, cy + rNear * sinB));
+        run.pool.Enqueue(TaskAlongGuide(run.tasks, *guide, mapping, cx + rNear * cosB,
+                                        cy + rNear * sinB, index));
     }
 }

@@ -89,7 +89,7 @@ PixelRange StrokeBuffer::Walk(const DabChain& chain) {
     do {
         const double s = chain.PressureAt(t) * chain.size;
         double next;
-        if (s < 0.1) {
+        if (s < kSmallestDab) {
             next = t + 0.1;
         } else {
             next = t + std::min(s, 1.0);
@@ -117,11 +117,11 @@ PixelRange StrokeBuffer::WidenAsSkipped(const DabChain& chain, double a, double 
     PixelRange reached = NoRange();
     const auto widenAt = [&](double t, bool firstOfRun) {
         double s = chain.PressureAt(t) * chain.size;
-        if (s < 0.1) {
+        if (s < kSmallestDab) {
             if (!firstOfRun) {
                 return;
             }
-            s = 0.1;  // the smallest dab there is, where dabs start or stop
+            s = kSmallestDab;  // the smallest dab there is, where dabs start or stop
         }
         const double at = t + std::min(s, 1.0);
         reached.Unite(RangeOf(chain.fromX + chain.ux * at, chain.fromY + chain.uy * at, s * 0.5,
@@ -133,7 +133,7 @@ PixelRange StrokeBuffer::WidenAsSkipped(const DabChain& chain, double a, double 
         return reached;
     }
     // Pressure 0 and 1, the pressures of diameter 0.1 and of diameter 1.
-    const double levels[4] = {0.0, 1.0, 0.1 / chain.size, 1.0 / chain.size};
+    const double levels[4] = {0.0, 1.0, kSmallestDab / chain.size, 1.0 / chain.size};
     for (int i = 0; i < 4; ++i) {
         const double t = (levels[i] - chain.p0) * chain.length / (chain.p1 - chain.p0);
         if (t > a && t < b) {
@@ -189,7 +189,7 @@ PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, co
     // Non-finite input would make the walk endless; a pen below 0.1 never makes a dab.
     if (!bytes || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
         !std::isfinite(to.y) || !std::isfinite(fromPressure) || !std::isfinite(toPressure) ||
-        !std::isfinite(size) || size < 0.1) {
+        !std::isfinite(size) || size < kSmallestDab) {
         return NoRange();
     }
     const double dx = to.x - from.x;

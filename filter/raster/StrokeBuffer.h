@@ -13,6 +13,9 @@
 
 class StrokeBuffer;
 
+/// Dabs of a smaller diameter (pixels) are not placed: a line of such a pen draws nothing.
+constexpr double kSmallestDab = 0.1;
+
 /// Draws one segment of a line instead of the buffer's own dab chain: the differential tests
 /// and benchmarks plug in the straightforward rasteriser or a recorder this way.
 using LineRasteriser = void (*)(StrokeBuffer& buffer, const PathPoint& from, double fromPressure,

@@ -200,11 +200,65 @@ typedef struct MoveEffectIniReadFlag {
 } MoveEffectIniReadFlag;
 
 /* Draws one effect into the host's layer. All five record pointers and guide must be valid
- * for the duration of the call; progress may be null. Call from one thread at a time. */
+ * for the duration of the call; progress may be null. Calls may come from several threads at
+ * once; each draws as if alone. */
 VELTRIX_API void DrawEffect(const MoveEffectParam* param, const PointTarget* target,
                             const char* guide, const MoveEffectImageParam* image,
                             const MoveEffectCanvasParam* canvas, ProgressCallback progress,
                             void* user) VELTRIX_NOEXCEPT;
+
+/* Flags of VeltrixDrawOptions. */
+enum {
+    VELTRIX_OPTION_SEED = 1 /* draw with `seed`: the same seed gives the same bytes */
+};
+
+/* Flags of VeltrixLine. */
+enum {
+    VELTRIX_LINE_CUT = 1 /* the run's point budget ran out: this line is cut short, and the
+                            lines after it are cut or missing */
+};
+
+/* A dab centre of a drawn line, in canvas pixels, and the dab's diameter in pixels. */
+typedef struct VeltrixLinePoint {
+    double x;
+    double y;
+    double diameter;
+} VeltrixLinePoint;
+
+/* One drawn line as the line sink receives it; the points are valid during the call only. */
+typedef struct VeltrixLine {
+    int64_t pathIndex;  /* the path the layout laid it on */
+    int32_t lineIndex;  /* its order among that path's lines */
+    int32_t pointCount; /* at least 1 */
+    uint32_t flags;     /* VELTRIX_LINE_* */
+    const VeltrixLinePoint* points;
+} VeltrixLine;
+
+typedef void (*VeltrixLineSink)(const VeltrixLine* line, void* user);
+
+/* Options of DrawEffectWithOptions. Set structSize to sizeof(VeltrixDrawOptions): the library
+ * reads only the fields that fit in both that size and its own, and later versions only add
+ * fields at the end. Zeroed fields are the defaults. */
+typedef struct VeltrixDrawOptions {
+    uint32_t structSize;
+    uint32_t flags;   /* VELTRIX_OPTION_* */
+    uint64_t seed;    /* with VELTRIX_OPTION_SEED: every random choice derives from it */
+    int32_t workers;  /* worker threads; 0 or negative: one per hardware thread; at most 256 */
+    int32_t reserved; /* 0 */
+    /* Called on the calling thread after the run, once per line that drew a dab (cancelled
+     * runs included), by path index and then line order; null for none. */
+    VeltrixLineSink lines;
+    void* linesUser;
+} VeltrixDrawOptions;
+
+/* DrawEffect with options. A null options pointer, or a structSize too small to hold flags,
+ * draws exactly as DrawEffect does. With a seed, the result is the same on every call and at
+ * every worker count. May be called from several threads at once. */
+VELTRIX_API void DrawEffectWithOptions(const MoveEffectParam* param, const PointTarget* target,
+                                       const char* guide, const MoveEffectImageParam* image,
+                                       const MoveEffectCanvasParam* canvas,
+                                       ProgressCallback progress, void* user,
+                                       const VeltrixDrawOptions* options) VELTRIX_NOEXCEPT;
 
 /* Forgets every cached guide, so changed guide files are read again. */
 VELTRIX_API void ReleaseGuides(void) VELTRIX_NOEXCEPT;
@@ -305,6 +359,20 @@ VELTRIX_PIN(MoveEffectCanvasParam, depth, 1);
 VELTRIX_PIN(MoveEffectCanvasParam, color, 8);
 VELTRIX_PIN(MoveEffectCanvasParam, pixels, 16);
 VELTRIX_PIN(MoveEffectCanvasParam, rowBytes, 24);
+
+VELTRIX_SIZE(VeltrixLinePoint, 24);
+VELTRIX_PIN(VeltrixLinePoint, diameter, 16);
+VELTRIX_SIZE(VeltrixLine, 32);
+VELTRIX_PIN(VeltrixLine, lineIndex, 8);
+VELTRIX_PIN(VeltrixLine, pointCount, 12);
+VELTRIX_PIN(VeltrixLine, flags, 16);
+VELTRIX_PIN(VeltrixLine, points, 24);
+VELTRIX_SIZE(VeltrixDrawOptions, 40);
+VELTRIX_PIN(VeltrixDrawOptions, flags, 4);
+VELTRIX_PIN(VeltrixDrawOptions, seed, 8);
+VELTRIX_PIN(VeltrixDrawOptions, workers, 16);
+VELTRIX_PIN(VeltrixDrawOptions, lines, 24);
+VELTRIX_PIN(VeltrixDrawOptions, linesUser, 32);
 
 VELTRIX_SIZE(MoveEffectIniParam, 432);
 VELTRIX_STATIC_ASSERT(VELTRIX_ALIGNOF(MoveEffectIniParam) == 8, "MoveEffectIniParam alignment");
