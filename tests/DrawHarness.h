@@ -24,15 +24,11 @@ struct TestRun {
     bool crossUnseen = true;      ///< line tasks cross stretches that cannot mark or draw
 };
 
-/// Applies a TestRun's options while alive and restores the earlier ones. Create it while no
-/// run is active.
+/// Applies a TestRun while alive and then restores the earlier options. Only while no run is
+/// active.
 class ScopedRunOptions {
   public:
-    explicit ScopedRunOptions(const TestRun& run)
-        : workers(GetDrawWorkerCount()),
-          baseline(DabRasteriser::baselineKernelOnly.load()),
-          cross(PathTask::crossUnseenStretches.load()),
-          rasteriser(MoveEffectFilter::lineRasteriser.load()) {
+    explicit ScopedRunOptions(const TestRun& run) {
         SetDrawWorkerCount(run.workers);
         DabRasteriser::baselineKernelOnly = run.baselineKernel;
         PathTask::crossUnseenStretches = run.crossUnseen && !run.reference;
@@ -48,10 +44,10 @@ class ScopedRunOptions {
     ScopedRunOptions& operator=(const ScopedRunOptions&) = delete;
 
   private:
-    unsigned workers;
-    bool baseline;
-    bool cross;
-    MoveEffectFilter::LineRasteriser rasteriser;
+    unsigned workers = GetDrawWorkerCount();
+    bool baseline = DabRasteriser::baselineKernelOnly;
+    bool cross = PathTask::crossUnseenStretches;
+    MoveEffectFilter::LineRasteriser rasteriser = MoveEffectFilter::lineRasteriser;
 };
 
 /// DrawEffect with the run's options.
@@ -63,28 +59,20 @@ inline void Draw(const TestRun& run, const MoveEffectParam& param, const PointTa
     DrawEffect(&param, &target, guide, &image, &canvas, progress, user);
 }
 
-/// A filter over a white, opaque 8-bit gray canvas of width x height, or over a given base
-/// image, for drawing dabs and lines directly. The run's workers size the filter's pool and
-/// baselineKernel picks the dab kernel; reference and crossUnseen do not apply.
+/// A filter over a white, opaque 8-bit gray base image of width x height for drawing dabs and
+/// lines directly. The run's workers size its pool and baselineKernel picks
+/// the dab kernel; reference and crossUnseen do not apply.
 class Canvas {
   public:
     Canvas(const MoveEffectParam& param, int32_t width, int32_t height, const TestRun& run = {})
-        : pixels(static_cast<size_t>(width) * height * 2 + 1, 255) {
+        : width(width), height(height), pixels(static_cast<size_t>(width) * height * 2 + 1, 255) {
         static constexpr uint8_t kGrayOrder[2] = {0, 1};
-        MoveEffectImageParam image{};
-        image.colorMode = 1;
-        image.channelOrder = kGrayOrder;
-        image.channelCount = 2;
-        image.width = width;
-        image.height = height;
-        image.rowBytes = width * 2;
-        image.pixels = pixels.data();
-        Start(param, image, run);
-    }
-    /// The host's image must outlive the canvas.
-    Canvas(const MoveEffectParam& param, const MoveEffectImageParam& image,
-           const TestRun& run = {}) {
-        Start(param, image, run);
+        const MoveEffectImageParam image{
+            1, 0, 0, kGrayOrder, 2, width, height, width * 2, pixels.data(), 0, 0, nullptr};
+        baseline = DabRasteriser::baselineKernelOnly;
+        DabRasteriser::baselineKernelOnly = run.baselineKernel;
+        filter = std::make_unique<MoveEffectFilter>(param, run.workers == 0 ? 1 : run.workers);
+        filter->SetBaseImage(&image);
     }
     ~Canvas() {
         filter.reset();
@@ -93,19 +81,17 @@ class Canvas {
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    uint8_t At(int32_t x, int32_t y) const {
-        return filter->strokeBuffer[static_cast<size_t>(y) * width + x].load();
-    }
+    uint8_t At(int32_t x, int32_t y) const { return filter->strokeBuffer[y * width + x]; }
     std::vector<uint8_t> Coverage() const {
         std::vector<uint8_t> bytes(static_cast<size_t>(width) * height);
         for (size_t i = 0; i < bytes.size(); ++i) {
-            bytes[i] = filter->strokeBuffer[i].load();
+            bytes[i] = filter->strokeBuffer[i];
         }
         return bytes;
     }
     /// The dirty rectangle as {minX, minY, maxX, maxY}.
     std::vector<int32_t> Rect() const {
-        return {filter->minX.load(), filter->minY.load(), filter->maxX.load(), filter->maxY.load()};
+        return {filter->minX, filter->minY, filter->maxX, filter->maxY};
     }
     int32_t Width() const { return width; }
     int32_t Height() const { return height; }
@@ -113,21 +99,11 @@ class Canvas {
     MoveEffectFilter* operator->() { return filter.get(); }
 
   private:
-    void Start(const MoveEffectParam& param, const MoveEffectImageParam& image,
-               const TestRun& run) {
-        baseline = DabRasteriser::baselineKernelOnly.load();
-        DabRasteriser::baselineKernelOnly = run.baselineKernel;
-        filter = std::make_unique<MoveEffectFilter>(param, run.workers == 0 ? 1 : run.workers);
-        filter->SetBaseImage(&image);
-        width = image.width;
-        height = image.height;
-    }
-
+    int32_t width;
+    int32_t height;
     std::vector<uint8_t> pixels;
     std::unique_ptr<MoveEffectFilter> filter;
     bool baseline = false;
-    int32_t width = 0;
-    int32_t height = 0;
 };
 
 /// Effect parameters with the given pen and everything else zero.
@@ -143,8 +119,7 @@ inline MoveEffectParam SteadyParam(int type, int spacing) {
     MoveEffectParam param = PenParam(4.0, 1.0);
     param.type = type;
     param.curvature = 1.0;
-    param.in = 0.5;
-    param.out = 0.5;
+    param.in = param.out = 0.5;
     param.length = 10;
     param.spacing = spacing;
     param.connect = 1;
@@ -155,45 +130,26 @@ inline MoveEffectParam SteadyParam(int type, int spacing) {
 struct TestImage {
     TestImage(int width, int height, const std::function<bool(int, int)>& dark)
         : width(width), height(height), pixels(static_cast<size_t>(width) * height * 4, 255) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                if (dark(x, y)) {
-                    uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-                    p[0] = p[1] = p[2] = 0;
-                }
+        for (int i = 0; i < width * height; ++i) {
+            if (dark(i % width, i / width)) {
+                pixels[i * 4] = pixels[i * 4 + 1] = pixels[i * 4 + 2] = 0;
             }
         }
     }
-
     MoveEffectImageParam Param() const {
-        MoveEffectImageParam image{};
-        image.channelOrder = kOrder;
-        image.channelCount = 4;
-        image.width = width;
-        image.height = height;
-        image.rowBytes = width * 4;
-        image.pixels = pixels.data();
-        return image;
+        static constexpr uint8_t kOrder[4] = {0, 1, 2, 3};
+        return {0, 0, 0, kOrder, 4, width, height, width * 4, pixels.data(), 0, 0, nullptr};
     }
 
-    static constexpr uint8_t kOrder[4] = {0, 1, 2, 3};
     int width;
     int height;
     std::vector<uint8_t> pixels;
 };
 
-/// An alpha-only 8-bit layer the size of the image: one coverage byte per pixel.
+/// An alpha-only 8-bit layer: one coverage byte per pixel.
 struct TestLayer {
     TestLayer(int width, int height) : width(width), pixels(static_cast<size_t>(width) * height) {}
-
-    MoveEffectCanvasParam Param() {
-        MoveEffectCanvasParam canvas{};
-        canvas.colorMode = 3;
-        canvas.pixels = pixels.data();
-        canvas.rowBytes = width;
-        return canvas;
-    }
-    uint8_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    MoveEffectCanvasParam Param() { return {3, 0, nullptr, pixels.data(), width}; }
 
     int width;
     std::vector<uint8_t> pixels;
@@ -206,10 +162,12 @@ inline std::vector<uint8_t> DrawColoured(const TestRun& run, const MoveEffectPar
                                          const char* guide = ":S") {
     std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * 4);
     static constexpr uint8_t kColour[3] = {10, 20, 30};
-    MoveEffectCanvasParam canvas{};
-    canvas.color = kColour;
-    canvas.pixels = pixels.data();
-    canvas.rowBytes = image.width * 4;
-    Draw(run, param, target, guide, image.Param(), canvas);
+    Draw(run, param, target, guide, image.Param(), {0, 0, kColour, pixels.data(), image.width * 4});
     return pixels;
+}
+
+/// The same with a host's default run.
+inline std::vector<uint8_t> DrawColoured(const MoveEffectParam& param, const PointTarget& target,
+                                         const TestImage& image, const char* guide = ":S") {
+    return DrawColoured(TestRun{}, param, target, image, guide);
 }

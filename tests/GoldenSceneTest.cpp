@@ -1,7 +1,7 @@
 // Whole runs against recorded layers: one row per scene, every fluctuation 0 so that the random
 // sources do not matter, each drawn at 1 and 2 workers. The 64-bit FNV-1a hash of every layer
 // byte changes with any byte, so a rewrite of the drawing code that keeps these hashes keeps the
-// bytes of these scenes.
+// bytes of these scenes. Then a worked example.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,16 +28,13 @@ int WidthOf(int depth) {
 
 // Stores v (0 to 1 for the integer encodings) in the encoding.
 void Store(uint8_t* at, int depth, float v) {
+    const uint16_t u = depth == VELTRIX_DEPTH_HALF ? MoveEffectFilter::Float32To16(v)
+                                                   : static_cast<uint16_t>(v * 65535.0f + 0.5f);
     if (depth == VELTRIX_DEPTH_U8) {
         *at = static_cast<uint8_t>(v * 255.0f + 0.5f);
-    } else if (depth == VELTRIX_DEPTH_U16) {
-        const auto u = static_cast<uint16_t>(v * 65535.0f + 0.5f);
-        std::memcpy(at, &u, 2);
-    } else if (depth == VELTRIX_DEPTH_HALF) {
-        const uint16_t h = MoveEffectFilter::Float32To16(v);
-        std::memcpy(at, &h, 2);
     } else {
-        std::memcpy(at, &v, 4);
+        std::memcpy(at, depth == VELTRIX_DEPTH_FLOAT ? static_cast<const void*>(&v) : &u,
+                    WidthOf(depth));
     }
 }
 
@@ -62,47 +59,46 @@ struct EncodedImage {
             for (int x = 0; x < width; ++x) {
                 const bool block = (x / 12 + y / 9) % 3 != 0;
                 const float dark = block ? 0.35f + 0.65f * ((x * 3 + y * 5) % 17) / 16.0f : 0.1f;
-                float alpha = (x + 2 * y) % 11 == 0 ? 0.55f : 1.0f;
-                float v[5] = {};
-                if (b.colorMode == 0) {
-                    v[0] = v[1] = v[2] = 1.0f - dark;
-                } else if (b.colorMode == 1) {
-                    v[0] = b.invertGray ? dark : 1.0f - dark;
-                } else {
-                    v[3] = dark;
+                float v[5] = {1.0f - dark, 1.0f - dark, 1.0f - dark, 0, 0};
+                v[0] = b.colorMode == 1 && b.invertGray ? dark : v[0];
+                v[3] = b.colorMode == 2 ? dark : v[3];
+                if (b.colorMode == 2) {
+                    v[0] = v[1] = v[2] = 0;
                 }
+                float& alpha = v[channels - 1] = (x + 2 * y) % 11 == 0 ? 0.55f : 1.0f;
                 const int pick = (x * 7 + y * 3) % 41;
                 if (b.hostile && pick < 3) {
                     const float inf = std::numeric_limits<float>::infinity();
                     (pick == 2 ? alpha : v[0]) = pick == 0 ? std::nanf("") : pick == 1 ? -inf : inf;
                 }
-                v[channels - 1] = alpha;
                 uint8_t* pixel = &pixels[static_cast<size_t>(y) * rowBytes + x * channels * w];
                 for (int c = 0; c < channels; ++c) {
                     Store(pixel + kOrders[b.colorMode][c] * w, b.depth, v[c]);
                 }
             }
         }
-        param.colorMode = b.colorMode;
-        param.depth = b.depth;
-        param.invertGray = b.invertGray;
-        param.channelOrder = kOrders[b.colorMode];
-        param.channelCount = static_cast<int8_t>(channels);
-        param.width = width;
-        param.height = height;
-        param.rowBytes = b.upward ? -rowBytes : rowBytes;
-        param.pixels =
-            pixels.data() + (b.upward ? static_cast<size_t>(rowBytes) * (height - 1) : 0);
+        const uint8_t* first = pixels.data() + (b.upward ? rowBytes * (height - 1) : 0);
+        param = {b.colorMode,
+                 b.depth,
+                 b.invertGray,
+                 kOrders[b.colorMode],
+                 static_cast<int8_t>(channels),
+                 width,
+                 height,
+                 b.upward ? -rowBytes : rowBytes,
+                 first,
+                 0,
+                 0,
+                 nullptr};
         if (b.maskDepth >= 0) {
             // Elements lie at byte x of their row whatever their width: bytes near a base value.
             static constexpr uint8_t kMaskBytes[4] = {190, 190, 0x39, 0x3F};
-            const int maskRowBytes = width + 3;
-            mask.resize(static_cast<size_t>(maskRowBytes) * height);
+            mask.resize(static_cast<size_t>(width + 3) * height);
             for (size_t i = 0; i < mask.size(); ++i) {
                 mask[i] = static_cast<uint8_t>(kMaskBytes[b.maskDepth] + i % 3);
             }
             param.maskDepth = static_cast<uint8_t>(b.maskDepth);
-            param.maskRowBytes = maskRowBytes;
+            param.maskRowBytes = width + 3;
             param.mask = mask.data();
         }
     }
@@ -113,15 +109,12 @@ struct EncodedImage {
 };
 
 struct Layer {
-    uint8_t colorMode;
-    uint8_t depth;
+    uint8_t colorMode, depth;
     bool upward = false;
 };
 
 struct Progress {
-    int total = 0;
-    int calls = 0;
-    int last = 0;
+    int total = 0, calls = 0, last = 0;
 
     static int Count(int total, int completed, void* user) {
         auto* self = static_cast<Progress*>(user);
@@ -134,15 +127,14 @@ struct Progress {
 
 struct Scene {
     const char* name;
-    int type;
-    int spacing;
+    int type, spacing;
     const char* guide;
     int width, height;
     PointTarget target;
     Base base;
     Layer layer;
     void (*tweak)(MoveEffectParam&);
-    int tasks;
+    int tasks;  // the progress callback's total
     uint64_t hash;
 };
 
@@ -153,20 +145,15 @@ std::vector<uint8_t> DrawScene(const Scene& s, unsigned workers, Progress& progr
     param.length = 24;
     s.tweak(param);
     const int mode = s.layer.colorMode;
-    const int colours = mode == 0 ? 3 : mode == 2 ? 4 : mode == 3 ? 0 : 1;
-    const int w = WidthOf(s.layer.depth);
-    const int rowBytes = s.width * (colours + 1) * w + 5;
+    const int channels = mode == 0 ? 4 : mode == 2 ? 5 : mode == 3 ? 1 : 2;
+    const int rowBytes = s.width * channels * WidthOf(s.layer.depth) + 5;
     std::vector<uint8_t> layer(static_cast<size_t>(rowBytes) * s.height, 0xAB);
-    const uint8_t colour[16] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
-                                0x99, 0x12, 0x23, 0x34, 0x45, 0x56, 0x67, 0x78};
-    MoveEffectCanvasParam canvas{};
-    canvas.colorMode = s.layer.colorMode;
-    canvas.depth = s.layer.depth;
-    canvas.color = colour;
-    canvas.pixels = layer.data() + (s.layer.upward ? layer.size() - rowBytes : 0);
-    canvas.rowBytes = s.layer.upward ? -rowBytes : rowBytes;
-    Draw(TestRun{workers}, param, s.target, s.guide, image.param, canvas, &Progress::Count,
-         &progress);
+    static constexpr uint8_t kColour[16] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
+                                            0x99, 0x12, 0x23, 0x34, 0x45, 0x56, 0x67, 0x78};
+    uint8_t* first = layer.data() + (s.layer.upward ? layer.size() - rowBytes : 0);
+    Draw(TestRun{workers}, param, s.target, s.guide, image.param,
+         {s.layer.colorMode, s.layer.depth, kColour, first, s.layer.upward ? -rowBytes : rowBytes},
+         &Progress::Count, &progress);
     return layer;
 }
 
@@ -250,6 +237,40 @@ TEST(GoldenScenes, EveryRunGivesItsRecordedLayerAtOneAndTwoWorkers) {
             const std::set<uint8_t> values(layer.begin(), layer.end());
             EXPECT_GT(values.size(), 2u) << s.name << " draws nothing";
         }
+    }
+}
+
+TEST(WorkedExamples, HardDabOfDiameterFourAndItsAlphaInEachEncoding) {
+    Canvas canvas(PenParam(1, 1.0), 10, 10);
+    canvas->DrawCircle(5.5, 5.5, 4.0);
+    // Nine pixels whole; the rim: half of the 16 samples of (3, 5), a quarter of (3, 4)'s.
+    const std::vector<uint8_t> row5 = {0, 128, 255, 255, 255, 128, 0};
+    const std::vector<uint8_t> row4 = {0, 64, 255, 255, 255, 64, 0};
+    for (int x = 2; x < 9; ++x) {
+        EXPECT_EQ(canvas.At(x, 5), row5[x - 2]) << x;
+        EXPECT_EQ(canvas.At(x, 4), row4[x - 2]) << x;
+    }
+    EXPECT_EQ(canvas.Rect(), (std::vector<int32_t>{3, 3, 8, 8}));
+    // Alpha of (3, 5) and (4, 5) in alpha-only layers: full coverage is 65025 in 16 bits, and
+    // 128 / 255 has its half-float fraction truncated.
+    const float mid = 128.0f / 255.0f;
+    const struct {
+        int depth;
+        std::vector<uint8_t> rim, core;
+    } cases[] = {{VELTRIX_DEPTH_U16, {0x80, 0x7F}, {0x01, 0xFE}},
+                 {VELTRIX_DEPTH_HALF, {0x04, 0x38}, {0x00, 0x3C}},
+                 {VELTRIX_DEPTH_FLOAT,
+                  std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&mid),
+                                       reinterpret_cast<const uint8_t*>(&mid) + 4),
+                  {0, 0, 0x80, 0x3F}}};
+    for (const auto& c : cases) {
+        const int w = WidthOf(c.depth);
+        std::vector<uint8_t> layer(10 * 10 * w, 0xAB);
+        canvas->DrawToCanvas(3, c.depth, nullptr, layer.data(), 10 * w);
+        const auto at = [&](int x) { return layer.begin() + (50 + x) * w; };
+        EXPECT_EQ(std::vector<uint8_t>(at(3), at(4)), c.rim) << c.depth;
+        EXPECT_EQ(std::vector<uint8_t>(at(4), at(5)), c.core) << c.depth;
+        EXPECT_EQ(layer[0], 0) << "cleared outside the dirty rectangle";
     }
 }
 
