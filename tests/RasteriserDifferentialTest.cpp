@@ -52,7 +52,7 @@ class Geometry {
         return pick == 0 ? 0.0 : pick == 1 ? 1.0 : Uniform(0.0, 1.0);
     }
     double Hardness() { return static_cast<int>(Uniform(0, 21)) / 20.0; }
-    /// A direction, one time in three a multiple of 45 degrees.
+    /// One time in three a multiple of 45 degrees.
     double Angle() { return OneIn(3) ? (Uniform(0, 8) - 4) * M_PI / 4 : Uniform(-3.2, 3.2); }
     bool OneIn(int n) { return random() % n == 0; }
 
