@@ -13,13 +13,13 @@
 
 #include <veltrix/veltrix.h>
 
-#include "PipelineTestSupport.h"
+#include "DrawHarness.h"
 
 namespace hostile {
 
 constexpr int kSide = 1000;
 
-/// The records of one call, starting from a sound parallel run over a dark disc.
+/// The records of one call, starting from a sound run over a dark disc.
 struct Records {
     MoveEffectParam param;
     PointTarget target;
@@ -29,11 +29,9 @@ struct Records {
 
 struct Case {
     std::string name;
-    /// Whether the geometry stays finite and in range, so the run must draw something.
-    bool draws;
+    bool draws;  ///< the geometry stays finite and in range, so the run must draw something
     std::function<void(Records&)> spoil;
-    /// Whether a target point lies at the int32 limits.
-    bool farTarget = false;
+    bool farTarget = false;  ///< a target point lies at the int32 limits
 };
 
 /// Cases that take about a second: a parallel target whose first point lies at the int32 limits
@@ -44,136 +42,110 @@ inline bool SlowButBounded(int type, const Case& hostileCase) {
            hostileCase.name.rfind("p1", 0) == 0;
 }
 
-inline const TestImage& DarkDisc() {
-    static const TestImage image(kSide, kSide, [](int x, int y) {
-        const int dx = x - kSide / 2;
-        const int dy = y - kSide / 2;
-        return dx * dx + dy * dy < kSide * kSide / 5;
-    });
-    return image;
-}
-
-inline Records SoundRecords(int type, TestLayer& layer) {
-    Records records{};
-    records.param = SteadyParam(type, type == VELTRIX_TYPE_RADIATE ? 30 : 12);
-    records.param.length = 60;
-    records.target = type == VELTRIX_TYPE_CIRCLE ? PointTarget{{300, 500}, {700, 500}, {500, 350}}
-                                                 : PointTarget{{500, 500}, {200, 200}, {800, 300}};
-    records.image = DarkDisc().Param();
-    records.canvas = layer.Param();
-    return records;
-}
-
 /// With hugePens, also pens of 1e300 pixels: each of their dabs covers the whole canvas, one
 /// dab per pixel of line, so such a run takes seconds; the benchmark times them.
 inline std::vector<Case> AllCases(bool hugePens) {
-    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     constexpr double kInf = std::numeric_limits<double>::infinity();
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     static const uint8_t kFarOrder[5] = {255, 200, 17, 9, 5};
-
+    using P = MoveEffectParam;
     std::vector<Case> cases;
-    const struct {
-        const char* name;
-        double MoveEffectParam::*field;
-    } doubles[] = {{"curvature", &MoveEffectParam::curvature},
-                   {"size", &MoveEffectParam::size},
-                   {"hardness", &MoveEffectParam::hardness},
-                   {"fluction", &MoveEffectParam::fluction},
-                   {"in", &MoveEffectParam::in},
-                   {"out", &MoveEffectParam::out},
-                   {"posfluct", &MoveEffectParam::posfluct},
-                   {"lenfluct", &MoveEffectParam::lenfluct},
-                   {"spcfluct", &MoveEffectParam::spcfluct},
-                   {"lengain", &MoveEffectParam::lengain},
-                   {"spcgain", &MoveEffectParam::spcgain}};
-    const struct {
-        const char* name;
-        double value;
-    } badDoubles[] = {
-        {"NaN", kNaN}, {"+inf", kInf}, {"-inf", -kInf}, {"1e300", 1e300}, {"-1e300", -1e300}};
-    for (const auto& field : doubles) {
-        for (const auto& value : badDoubles) {
-            if (!hugePens && field.field == &MoveEffectParam::size && std::isfinite(value.value)) {
+    const std::pair<const char*, double P::*> doubles[] = {{"curvature", &P::curvature},
+                                                           {"size", &P::size},
+                                                           {"hardness", &P::hardness},
+                                                           {"fluction", &P::fluction},
+                                                           {"in", &P::in},
+                                                           {"out", &P::out},
+                                                           {"posfluct", &P::posfluct},
+                                                           {"lenfluct", &P::lenfluct},
+                                                           {"spcfluct", &P::spcfluct},
+                                                           {"lengain", &P::lengain},
+                                                           {"spcgain", &P::spcgain}};
+    const std::pair<const char*, double> badDoubles[] = {{"NaN", std::nan("")},
+                                                         {"+inf", kInf},
+                                                         {"-inf", -kInf},
+                                                         {"1e300", 1e300},
+                                                         {"-1e300", -1e300}};
+    for (const auto& [field, member] : doubles) {
+        for (const auto& [text, value] : badDoubles) {
+            if (!hugePens && member == &P::size && std::isfinite(value)) {
                 continue;
             }
             for (const uint8_t asdist : {0, 1}) {
-                cases.push_back(
-                    {std::string(field.name) + "=" + value.name + (asdist ? " asdist" : ""), false,
-                     [field, value, asdist](Records& r) {
-                         r.param.*field.field = value.value;
-                         r.param.asdist = asdist;
-                     }});
+                cases.push_back({std::string(field) + "=" + text + (asdist ? " asdist" : ""), false,
+                                 [member = member, value = value, asdist](Records& r) {
+                                     r.param.*member = value;
+                                     r.param.asdist = asdist;
+                                 }});
             }
         }
     }
-    const struct {
-        const char* name;
-        int32_t MoveEffectParam::*field;
-    } ints[] = {{"type", &MoveEffectParam::type},
-                {"position", &MoveEffectParam::position},
-                {"length", &MoveEffectParam::length},
-                {"spacing", &MoveEffectParam::spacing}};
-    for (const auto& field : ints) {
+    const std::pair<const char*, int32_t P::*> ints[] = {{"type", &P::type},
+                                                         {"position", &P::position},
+                                                         {"length", &P::length},
+                                                         {"spacing", &P::spacing}};
+    for (const auto& [field, member] : ints) {
         for (const int32_t value : {kMin, kMin + 1, -1, 0, kMax}) {
-            cases.push_back({std::string(field.name) + "=" + std::to_string(value), false,
-                             [field, value](Records& r) { r.param.*field.field = value; }});
+            cases.push_back({std::string(field) + "=" + std::to_string(value), false,
+                             [member = member, value](Records& r) { r.param.*member = value; }});
         }
     }
     TargetPoint PointTarget::*const points[] = {&PointTarget::p1, &PointTarget::p2,
                                                 &PointTarget::p3};
     for (int p = 0; p < 3; ++p) {
-        for (const int32_t value : {kMin, kMax}) {
+        for (const int32_t v : {kMin, kMax}) {
             const auto point = points[p];
-            cases.push_back({"p" + std::to_string(p + 1) + "=" + std::to_string(value), false,
-                             [point, value](Records& r) {
-                                 (r.target.*point) = {value, value};
+            const std::string name = "p" + std::to_string(p + 1);
+            cases.push_back({name + "=" + std::to_string(v), false,
+                             [point, v](Records& r) {
+                                 (r.target.*point) = {v, v};
                              },
                              true});
-            cases.push_back({"p" + std::to_string(p + 1) + ".x=" + std::to_string(value), false,
-                             [point, value](Records& r) { (r.target.*point).x = value; }, true});
+            cases.push_back({name + ".x=" + std::to_string(v), false,
+                             [point, v](Records& r) { (r.target.*point).x = v; }, true});
         }
     }
-    cases.push_back({"all points equal", false, [](Records& r) {
-                         r.target = {{500, 500}, {500, 500}, {500, 500}};
-                     }});
-    cases.push_back({"channel order past the pixel", false, [](Records& r) {
-                         r.image.channelOrder = kFarOrder;
-                         r.image.channelCount = 127;
-                     }});
-    cases.push_back({"channel count -128", false, [](Records& r) { r.image.channelCount = -128; }});
-    cases.push_back(
-        {"no channel order", false, [](Records& r) { r.image.channelOrder = nullptr; }});
-    for (const int32_t value : {kMin, -1, 0}) {
-        cases.push_back({"image width " + std::to_string(value), false,
-                         [value](Records& r) { r.image.width = value; }});
-        cases.push_back({"image height " + std::to_string(value), false,
-                         [value](Records& r) { r.image.height = value; }});
+    const auto add = [&cases](std::string name, std::function<void(Records&)> spoil,
+                              bool draws = false) {
+        cases.push_back({name, draws, spoil});
+    };
+    add("all points equal", [](Records& r) { r.target = {{500, 500}, {500, 500}, {500, 500}}; });
+    add("channel order past the pixel", [](Records& r) {
+        r.image.channelOrder = kFarOrder;
+        r.image.channelCount = 127;
+    });
+    add("channel count -128", [](Records& r) { r.image.channelCount = -128; });
+    add("no channel order", [](Records& r) { r.image.channelOrder = nullptr; });
+    for (const int32_t v : {kMin, -1, 0}) {
+        add("image width " + std::to_string(v), [v](Records& r) { r.image.width = v; });
+        add("image height " + std::to_string(v), [v](Records& r) { r.image.height = v; });
     }
     // Rows narrower than the layer (a wider claim would promise memory the host lacks).
-    for (const int32_t value : {-1, 0, kSide - 1}) {
-        cases.push_back({"canvas rowBytes " + std::to_string(value), false,
-                         [value](Records& r) { r.canvas.rowBytes = value; }});
+    for (const int32_t v : {-1, 0, kSide - 1}) {
+        add("canvas rowBytes " + std::to_string(v), [v](Records& r) { r.canvas.rowBytes = v; });
     }
     // Row bytes 0 aliases every row onto the first: valid memory, a striped image.
-    cases.push_back({"image rowBytes 0", false, [](Records& r) { r.image.rowBytes = 0; }});
+    add("image rowBytes 0", [](Records& r) { r.image.rowBytes = 0; });
     // Bottom-up buffers: pixel (0, 0) is the last row in memory.
-    cases.push_back({"bottom-up image", true, [](Records& r) {
-                         const auto* first = static_cast<const uint8_t*>(r.image.pixels);
-                         r.image.pixels = first + static_cast<size_t>(kSide - 1) * kSide * 4;
-                         r.image.rowBytes = -kSide * 4;
-                     }});
-    cases.push_back({"bottom-up canvas", true, [](Records& r) {
-                         r.canvas.pixels += static_cast<size_t>(kSide - 1) * kSide;
-                         r.canvas.rowBytes = -kSide;
-                     }});
-    cases.push_back({"image depth 200", false, [](Records& r) { r.image.depth = 200; }});
-    cases.push_back(
-        {"image colour mode -128", false, [](Records& r) { r.image.colorMode = -128; }});
-    cases.push_back({"canvas depth 200", false, [](Records& r) { r.canvas.depth = 200; }});
-    cases.push_back(
-        {"canvas colour mode 200", false, [](Records& r) { r.canvas.colorMode = 200; }});
+    add(
+        "bottom-up image",
+        [](Records& r) {
+            r.image.pixels = static_cast<const uint8_t*>(r.image.pixels) + (kSide - 1) * kSide * 4;
+            r.image.rowBytes = -kSide * 4;
+        },
+        true);
+    add(
+        "bottom-up canvas",
+        [](Records& r) {
+            r.canvas.pixels += (kSide - 1) * kSide;
+            r.canvas.rowBytes = -kSide;
+        },
+        true);
+    add("image depth 200", [](Records& r) { r.image.depth = 200; });
+    add("image colour mode -128", [](Records& r) { r.image.colorMode = -128; });
+    add("canvas depth 200", [](Records& r) { r.canvas.depth = 200; });
+    add("canvas colour mode 200", [](Records& r) { r.canvas.colorMode = 200; });
     return cases;
 }
 
@@ -185,17 +157,23 @@ struct Outcome {
 
 /// Runs one case of one effect type on a fresh layer with the straight guide.
 inline Outcome Run(int type, const Case& hostileCase) {
+    static const TestImage disc(kSide, kSide, [](int x, int y) {
+        return (x - kSide / 2) * (x - kSide / 2) + (y - kSide / 2) * (y - kSide / 2) <
+               kSide * kSide / 5;
+    });
     TestLayer layer(kSide, kSide);
-    Records records = SoundRecords(type, layer);
-    hostileCase.spoil(records);
+    Records r{SteadyParam(type, type == VELTRIX_TYPE_RADIATE ? 30 : 12),
+              type == VELTRIX_TYPE_CIRCLE ? PointTarget{{300, 500}, {700, 500}, {500, 350}}
+                                          : PointTarget{{500, 500}, {200, 200}, {800, 300}},
+              disc.Param(), layer.Param()};
+    r.param.length = 60;
+    hostileCase.spoil(r);
     const auto start = std::chrono::steady_clock::now();
-    DrawEffect(&records.param, &records.target, ":S", &records.image, &records.canvas, nullptr,
-               nullptr);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const long drawn = static_cast<long>(
-        std::count_if(layer.pixels.begin(), layer.pixels.end(), [](uint8_t c) { return c != 0; }));
-    return {seconds, drawn};
+    DrawEffect(&r.param, &r.target, ":S", &r.image, &r.canvas, nullptr, nullptr);
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    return {seconds.count(),
+            static_cast<long>(layer.pixels.size() -
+                              std::count(layer.pixels.begin(), layer.pixels.end(), 0))};
 }
 
 }  // namespace hostile

@@ -1,46 +1,36 @@
-// Differential tests: the rasteriser's fast paths against the straightforward one, byte for byte.
+// Differential tests: the rasteriser's fast paths and the line tasks' crossing of unseen
+// stretches against the straightforward rasteriser and the plain walk, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "FilterTestSupport.h"
-#include "PipelineTestSupport.h"
-#include "ReferenceRasteriser.h"
-#include "plugin/DrawOptions.h"
-
-using testsupport::Canvas;
-using testsupport::PenParam;
+#include "DrawHarness.h"
 
 namespace {
 
 // Where two canvases first differ, or "" when their bytes and dirty rectangles agree.
 std::string FirstDifference(const Canvas& fast, const Canvas& plain) {
+    const auto a = fast.Coverage();
+    const auto b = plain.Coverage();
+    const auto at = std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin();
     std::ostringstream text;
     if (fast.Rect() != plain.Rect()) {
-        text << "rect";
-        for (const auto& rect : {fast.Rect(), plain.Rect()}) {
-            text << " " << rect[0] << "," << rect[1] << "," << rect[2] << "," << rect[3];
-        }
-        return text.str();
+        text << "rect " << fast.Rect()[0] << "," << fast.Rect()[1] << " vs " << plain.Rect()[0]
+             << "," << plain.Rect()[1];
+    } else if (at < static_cast<long>(a.size())) {
+        text << "pixel " << at % fast.Width() << "," << at / fast.Width() << ": " << int(a[at])
+             << " vs " << int(b[at]);
     }
-    for (int32_t y = 0; y < fast.Height(); ++y) {
-        for (int32_t x = 0; x < fast.Width(); ++x) {
-            if (fast.At(x, y) != plain.At(x, y)) {
-                text << "pixel " << x << "," << y << ": " << int(fast.At(x, y)) << " vs "
-                     << int(plain.At(x, y));
-                return text.str();
-            }
-        }
-    }
-    return "";
+    return text.str();
 }
 
-// Random numbers for dab and line geometry; sometimes on a 1/8-pixel grid, where samples land
-// exactly on rims and cores.
+// Random geometry; coordinates sometimes on a 1/8-pixel grid, where samples land exactly on
+// rims and cores.
 class Geometry {
   public:
     explicit Geometry(uint64_t seed) : random(seed) {}
@@ -52,7 +42,6 @@ class Geometry {
         const double v = lo * std::pow(hi / lo, Uniform(0.0, 1.0));
         return OneIn(4) ? std::max(lo, std::round(v * 2.0) / 2.0) : v;
     }
-    /// A coordinate in [lo, hi], one time in three on the 1/8 grid.
     double Coordinate(double lo, double hi) {
         const double v = Uniform(lo, hi);
         return OneIn(3) ? std::round(v * 8.0) / 8.0 : v;
@@ -62,20 +51,19 @@ class Geometry {
         const int pick = static_cast<int>(random() % 6);
         return pick == 0 ? 0.0 : pick == 1 ? 1.0 : Uniform(0.0, 1.0);
     }
+    double Hardness() { return static_cast<int>(Uniform(0, 21)) / 20.0; }
+    /// One time in three a multiple of 45 degrees.
+    double Angle() { return OneIn(3) ? (Uniform(0, 8) - 4) * M_PI / 4 : Uniform(-3.2, 3.2); }
     bool OneIn(int n) { return random() % n == 0; }
 
   private:
     std::mt19937_64 random;
 };
 
-constexpr int kHardnessSteps = 20;  // hardness 0, 0.05, ..., 1
-
-// Dab and line tests run once with the kernel this processor gets and once with the baseline
-// one (the same where the processor has no wider vector unit).
+// Dab and line tests run with the kernel this processor gets and with the baseline one.
 class RasteriserDifferential : public ::testing::TestWithParam<bool> {
   protected:
-    void SetUp() override { DabRasteriser::baselineKernelOnly = GetParam(); }
-    void TearDown() override { DabRasteriser::baselineKernelOnly = false; }
+    TestRun Run() const { return TestRun{1, false, GetParam()}; }
 };
 
 INSTANTIATE_TEST_SUITE_P(Kernels, RasteriserDifferential, ::testing::Values(false, true),
@@ -83,56 +71,29 @@ INSTANTIATE_TEST_SUITE_P(Kernels, RasteriserDifferential, ::testing::Values(fals
                              return info.param ? "Baseline" : "Widest";
                          });
 
-TEST_P(RasteriserDifferential, RandomDabsMatchTheReference) {
-    // Diameters 0.1 to 100 at every hardness, centres anywhere from well off one edge to well
-    // off the other, several dabs into one buffer so they meet earlier coverage.
+TEST_P(RasteriserDifferential, DabsMatchTheReference) {
     Geometry g(1);
-    for (int step = 0; step <= kHardnessSteps; ++step) {
-        const double hardness = step / static_cast<double>(kHardnessSteps);
-        for (int group = 0; group < 6; ++group) {
-            Canvas fast(PenParam(1, hardness), 61, 47);
-            Canvas plain(PenParam(1, hardness), 61, 47);
-            for (int i = 0; i < 6; ++i) {
-                const double diameter = g.Size(0.1, 100.0);
-                const double reach = diameter * 0.5 + 3.0;
-                const double x = g.Coordinate(-reach, 61 + reach);
-                const double y = g.Coordinate(-reach, 47 + reach);
-                fast->DrawCircle(x, y, diameter);
-                reference::DrawCircle(*plain, x, y, diameter);
-            }
-            ASSERT_EQ(FirstDifference(fast, plain), "")
-                << "hardness " << hardness << ", group " << group;
+    // Diameters 0.1 to 100 at every hardness, anywhere from well off one edge to well off the
+    // other, several into one buffer so that they meet earlier coverage.
+    for (int group = 0; group < 126; ++group) {
+        const double hardness = (group / 6) / 20.0;
+        Canvas fast(PenParam(1, hardness), 61, 47, Run());
+        Canvas plain(PenParam(1, hardness), 61, 47);
+        for (int i = 0; i < 6; ++i) {
+            const double diameter = g.Size(0.1, 100.0);
+            const double reach = diameter * 0.5 + 3.0;
+            const double x = g.Coordinate(-reach, 61 + reach);
+            const double y = g.Coordinate(-reach, 47 + reach);
+            fast->DrawCircle(x, y, diameter);
+            reference::DrawCircle(*plain, x, y, diameter);
         }
+        ASSERT_EQ(FirstDifference(fast, plain), "") << "hardness " << hardness;
     }
-}
-
-TEST_P(RasteriserDifferential, SmallDabsOnEveryPhaseMatchTheReference) {
-    // The pen sizes lines use most, stepped over the pixel grid in sixteenths and overlapping.
-    for (const double hardness : {0.0, 0.35, 0.5, 0.8, 1.0}) {
-        for (const double diameter : {0.1, 0.5, 1.0, 1.3, 2.0, 2.75, 4.0, 5.0, 8.0}) {
-            Canvas fast(PenParam(1, hardness), 24, 24);
-            Canvas plain(PenParam(1, hardness), 24, 24);
-            for (int i = 0; i < 64; ++i) {
-                const double x = 6.0 + i / 16.0 + (i % 4) * 3.0;
-                const double y = 6.0 + (i % 16) / 16.0 + (i / 16) * 3.0;
-                fast->DrawCircle(x, y, diameter);
-                reference::DrawCircle(*plain, x, y, diameter);
-            }
-            ASSERT_EQ(FirstDifference(fast, plain), "")
-                << "hardness " << hardness << ", diameter " << diameter;
-        }
-    }
-}
-
-TEST_P(RasteriserDifferential, DenselyOverlappingSoftDabsMatchTheReference) {
-    // Hundreds of soft dabs whose rims cross one small patch, as where many lines cross: most
-    // pixel visits meet coverage that the new dab can only just reach or not at all. Wide dabs
-    // vary slowly across a pixel, so a wrongly kept pixel would show.
-    Geometry g(4);
-    for (int step = 0; step < kHardnessSteps; ++step) {
-        const double hardness = step / static_cast<double>(kHardnessSteps);
-        Canvas fast(PenParam(1, hardness), 16, 16);
-        Canvas plain(PenParam(1, hardness), 16, 16);
+    // Hundreds of wide soft dabs whose rims cross one small patch, as where many lines cross:
+    // most pixel visits meet coverage the new dab can only just reach or not at all.
+    for (int step = 0; step < 20; ++step) {
+        Canvas fast(PenParam(1, step / 20.0), 16, 16, Run());
+        Canvas plain(PenParam(1, step / 20.0), 16, 16);
         for (int i = 0; i < 1000; ++i) {
             const double diameter = g.Size(2.0, 2000.0);
             const double reach = diameter * 0.5 * g.Uniform(0.0, 1.0);
@@ -142,26 +103,24 @@ TEST_P(RasteriserDifferential, DenselyOverlappingSoftDabsMatchTheReference) {
             fast->DrawCircle(x, y, diameter);
             reference::DrawCircle(*plain, x, y, diameter);
         }
-        ASSERT_EQ(FirstDifference(fast, plain), "") << "hardness " << hardness;
+        ASSERT_EQ(FirstDifference(fast, plain), "") << "hardness " << step / 20.0;
     }
 }
 
-TEST_P(RasteriserDifferential, RandomLinesWithTapersMatchTheReference) {
-    // Segments of every length and direction with pressure ramps, across the edges too.
+TEST_P(RasteriserDifferential, LinesMatchTheReference) {
     Geometry g(2);
+    // Segments of every length and direction with pressure ramps, across the edges too.
     for (int group = 0; group < 60; ++group) {
         const double size = g.Size(0.1, 40.0);
-        const double hardness = static_cast<int>(g.Uniform(0, kHardnessSteps + 1)) /
-                                static_cast<double>(kHardnessSteps);
-        Canvas fast(PenParam(size, hardness), 80, 64);
+        const double hardness = g.Hardness();
+        Canvas fast(PenParam(size, hardness), 80, 64, Run());
         Canvas plain(PenParam(size, hardness), 80, 64);
         for (int i = 0; i < 8; ++i) {
             const double reach = size * 0.5 + 4.0;
             const PathPoint from{g.Coordinate(-reach, 80 + reach),
                                  g.Coordinate(-reach, 64 + reach)};
             const double length = g.OneIn(4) ? g.Uniform(0.0, 120.0) : g.Uniform(0.0, 6.0);
-            const double angle =
-                g.OneIn(3) ? (g.Uniform(0, 8) - 4) * 0.78539816339744831 : g.Uniform(-3.2, 3.2);
+            const double angle = g.Angle();
             const PathPoint to{from.x + length * std::cos(angle),
                                from.y + length * std::sin(angle)};
             const double p0 = g.Pressure();
@@ -169,93 +128,151 @@ TEST_P(RasteriserDifferential, RandomLinesWithTapersMatchTheReference) {
             fast->DrawLine(from, p0, to, p1);
             reference::DrawLine(*plain, from, p0, to, p1);
         }
-        ASSERT_EQ(FirstDifference(fast, plain), "")
-            << "group " << group << ", size " << size << ", hardness " << hardness;
+        ASSERT_EQ(FirstDifference(fast, plain), "") << "group " << group;
     }
-}
-
-TEST_P(RasteriserDifferential, TaperedChainsOfPixelSegmentsMatchTheReference) {
     // Lines as the line tasks draw them: one-pixel segments whose pressure rises, holds and
-    // falls, so consecutive dabs share their pixels.
-    Geometry g(3);
+    // falls, so that consecutive dabs share their pixels.
     for (int group = 0; group < 24; ++group) {
         const double size = g.Size(1.0, 24.0);
-        const double hardness = static_cast<int>(g.Uniform(0, kHardnessSteps + 1)) /
-                                static_cast<double>(kHardnessSteps);
-        Canvas fast(PenParam(size, hardness), 96, 96);
+        const double hardness = g.Hardness();
+        Canvas fast(PenParam(size, hardness), 96, 96, Run());
         Canvas plain(PenParam(size, hardness), 96, 96);
-        const double angle =
-            g.OneIn(3) ? (g.Uniform(0, 8) - 4) * 0.78539816339744831 : g.Uniform(-3.2, 3.2);
-        const double ux = std::cos(angle);
-        const double uy = std::sin(angle);
+        const double angle = g.Angle();
         const PathPoint start{g.Coordinate(0, 96), g.Coordinate(0, 96)};
         const int length = 20 + static_cast<int>(g.Uniform(0, 80));
         double previous = 0.0;
         PathPoint p0 = start;
         for (int t = 0; t <= length; ++t) {
             const double ramp = std::min({1.0, t / 10.0, (length - t) / 10.0});
-            const PathPoint p1{start.x + ux * (t + 1), start.y + uy * (t + 1)};
-            if (previous > 0.0 || ramp > 0.0) {
-                fast->DrawLine(p0, previous, p1, ramp);
-                reference::DrawLine(*plain, p0, previous, p1, ramp);
-            }
+            const PathPoint p1{start.x + std::cos(angle) * (t + 1),
+                               start.y + std::sin(angle) * (t + 1)};
+            fast->DrawLine(p0, previous, p1, ramp);
+            reference::DrawLine(*plain, p0, previous, p1, ramp);
             p0 = p1;
             previous = ramp;
         }
-        ASSERT_EQ(FirstDifference(fast, plain), "")
-            << "group " << group << ", size " << size << ", hardness " << hardness;
+        ASSERT_EQ(FirstDifference(fast, plain), "") << "chain " << group;
     }
 }
 
-// A whole run with the curve guide and a given worker count; the layer shows the dirty rectangle.
-std::vector<uint8_t> RunEffect(const MoveEffectParam& param, const PointTarget& target,
-                               const TestImage& image, unsigned workers) {
-    SetDrawWorkerCount(workers);
-    std::vector<uint8_t> pixels = DrawColoured(param, target, image, ":C");
-    SetDrawWorkerCount(0);
-    return pixels;
+TEST_P(RasteriserDifferential, LongAndOffCanvasSegmentsMatchTheReference) {
+    // Segments too long to walk dab by dab against shorter ones with the same extremes far from
+    // the canvas (and, at constant pressure from a whole coordinate, the same dabs on it); and
+    // lines wholly off the canvas, which change no pixel but widen the rectangle.
+    const struct {
+        PathPoint from, to, shortFrom, shortTo;
+        double p0, p1;
+        bool sameDabs;
+    } cases[] = {
+        {{-1e15, 5.5}, {1e15, 5.5}, {-100, 5.5}, {116, 5.5}, 1.0, 1.0, true},
+        {{-3e14, -3e14}, {3e14, 3e14}, {-100, -100}, {164, 164}, 1.0, 1.0, false},
+        {{10.5, -1e12}, {40.5, -20}, {10.5, -1e4}, {40.5, -20}, 0.0, 1.0, false},
+        {{10.5, -1e12}, {20.5, -20}, {10.5, -1e4}, {20.5, -20}, -1.0, 3.0, false},
+        {{-30.5, 6.5}, {-30.5, 1e13}, {-30.5, 6.5}, {-30.5, 4e4}, 1.0, 1.0, true},
+        {{-1e12, 8.5}, {1e12, 8.5}, {-2e4, 8.5}, {2e4, 8.5}, 0.0, 1.0, false},
+        {{-1e12, 8.5}, {3e12, 8.5}, {-1e4, 8.5}, {3e4, 8.5}, 1.0, -1.0, false},
+        {{-40, -30}, {-40, 5000}, {-40, -30}, {-40, 5000}, 0.0, 1.0, true},
+        {{-3000, -9}, {4000, -9.5}, {-3000, -9}, {4000, -9.5}, 1.0, 0.2, true},
+        {{70, 4000}, {70, 61}, {70, 4000}, {70, 61}, 0.3, 1.0, true},
+        {{-500, 300}, {300, -500}, {-500, 300}, {300, -500}, 1.0, 1.0, true},
+    };
+    for (const auto& c : cases) {
+        Canvas fast(PenParam(8, 0.5), 64, 48, Run());
+        Canvas plain(PenParam(8, 0.5), 64, 48);
+        fast->DrawLine(c.from, c.p0, c.to, c.p1);
+        reference::DrawLine(*plain, c.shortFrom, c.p0, c.shortTo, c.p1);
+        EXPECT_EQ(fast.Rect(), plain.Rect()) << c.from.x << "," << c.from.y;
+        if (c.sameDabs) {
+            EXPECT_EQ(fast.Coverage(), plain.Coverage()) << c.from.x << "," << c.from.y;
+        }
+    }
 }
 
-TEST(RasteriserDifferentialRuns, WholeRunsMatchTheReferenceAtEveryWorkerCount) {
+TEST(RasteriserDifferentialRuns, WholeRunsMatchTheReferenceAtEveryWorkerCountAndKernel) {
     struct Case {
-        int type;
-        int size;
-        int spacing;
-        double pen;
-        double hardness;
+        int type, width, height, spacing, length;
+        double pen, hardness;
         PointTarget target;
     };
-    const Case cases[] = {
-        {VELTRIX_TYPE_RADIATE, 512, 150, 4.0, 1.0, {{256, 256}, {256, 200}, {256, 20}}},
-        {VELTRIX_TYPE_RADIATE, 200, 400, 7.5, 0.3, {{90, 120}, {150, 120}, {-40, 300}}},
-        {VELTRIX_TYPE_PARALLEL, 256, 23, 3.0, 0.5, {{20, 240}, {30, 10}, {250, 250}}},
-        {VELTRIX_TYPE_PARALLEL, 160, 17, 9.0, 0.0, {{-30, 40}, {200, 60}, {-20, 150}}},
-        {VELTRIX_TYPE_CIRCLE, 256, 31, 2.5, 0.75, {{60, 128}, {196, 128}, {128, 40}}},
-        {VELTRIX_TYPE_CIRCLE, 180, 40, 5.0, 0.05, {{-50, 90}, {100, 30}, {20, 0}}},
-        // Pens far wider than the canvas: one dab fills the buffer, and later ones are skipped.
-        {VELTRIX_TYPE_RADIATE, 48, 300, 1e6, 1.0, {{24, 24}, {24, 10}, {24, 0}}},
-        {VELTRIX_TYPE_PARALLEL, 40, 9, 1e9, 0.0, {{0, 5}, {40, 5}, {0, 40}}},
-        {VELTRIX_TYPE_RADIATE, 48, 300, 300.0, 0.0, {{24, 24}, {24, 10}, {24, 0}}},
+    std::vector<Case> cases = {
+        {VELTRIX_TYPE_RADIATE, 256, 256, 150, 10, 4.0, 1.0, {{128, 128}, {128, 100}, {128, 10}}},
+        {VELTRIX_TYPE_RADIATE, 200, 200, 400, 10, 7.5, 0.3, {{90, 120}, {150, 120}, {-40, 300}}},
+        {VELTRIX_TYPE_PARALLEL, 256, 256, 23, 10, 3.0, 0.5, {{20, 240}, {30, 10}, {250, 250}}},
+        {VELTRIX_TYPE_PARALLEL, 160, 160, 17, 10, 9.0, 0.0, {{-30, 40}, {200, 60}, {-20, 150}}},
+        {VELTRIX_TYPE_CIRCLE, 256, 256, 31, 10, 2.5, 0.75, {{60, 128}, {196, 128}, {128, 40}}},
+        {VELTRIX_TYPE_CIRCLE, 180, 180, 40, 10, 5.0, 0.05, {{-50, 90}, {100, 30}, {20, 0}}},
+        // Pens far wider than the canvas: one dab fills the buffer, later ones are skipped.
+        {VELTRIX_TYPE_RADIATE, 48, 48, 300, 10, 1e6, 1.0, {{24, 24}, {24, 10}, {24, 0}}},
+        {VELTRIX_TYPE_PARALLEL, 40, 40, 9, 10, 1e9, 0.0, {{0, 5}, {40, 5}, {0, 40}}},
+        {VELTRIX_TYPE_RADIATE, 48, 48, 300, 10, 300.0, 0.0, {{24, 24}, {24, 10}, {24, 0}}},
+        // Paths that spend a hundred thousand pixels away from the canvas, over many curve
+        // pieces or around a vast ring, and pass it once: the scan crosses the unseen stretches.
+        {VELTRIX_TYPE_PARALLEL, 64, 48, 12, 30, 4, 1, {{-300000, 20}, {40, 30}, {-300000, 60}}},
+        {VELTRIX_TYPE_RADIATE, 64, 48, 1000, 30, 4, 1, {{-200000, 24}, {-199990, 24}, {60, 24}}},
+        {VELTRIX_TYPE_CIRCLE,
+         64,
+         48,
+         400,
+         30,
+         4,
+         1,
+         {{32 - 100000, 100024}, {32 + 100000, 100024}, {32, 24}}},
     };
-    for (const Case& c : cases) {
-        const TestImage image(c.size, c.size,
+    // Long lines run far past the canvas at many angles, axis-parallel ones included: the
+    // chains cross what lies off the canvas.
+    std::mt19937 random(7);
+    for (int round = 0; round < 16; ++round) {
+        const int cx = static_cast<int>(random() % 64);
+        const int cy = static_cast<int>(random() % 48);
+        const int dx = static_cast<int>(random() % 41) - 20;
+        const PointTarget target{
+            {cx, cy},
+            {cx + dx, cy},
+            {cx + static_cast<int>(random() % 61) - 30, cy + static_cast<int>(random() % 61) - 30}};
+        const bool radiate = round % 2 == 0;
+        cases.push_back({radiate ? VELTRIX_TYPE_RADIATE : VELTRIX_TYPE_PARALLEL, 64, 48,
+                         radiate ? 90 : 7, 3000 + static_cast<int>(random() % 4000),
+                         1.0 + random() % 12, (random() % 5) / 4.0, target});
+    }
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const TestImage image(c.width, c.height,
                               [](int x, int y) { return (x * 5 + y * 3) % 97 < 80; });
         MoveEffectParam param = SteadyParam(c.type, c.spacing);
         param.size = c.pen;
         param.hardness = c.hardness;
-        param.in = 0.4;
-        param.out = 0.7;
-        param.easing = c.type == VELTRIX_TYPE_PARALLEL;
-        std::vector<uint8_t> expected;
-        {
-            reference::Plugged plugged;
-            expected = RunEffect(param, c.target, image, 1);
-        }
-        for (const unsigned workers : {1u, 2u, 3u}) {
-            ASSERT_EQ(RunEffect(param, c.target, image, workers), expected)
-                << "type " << c.type << ", size " << c.size << ", workers " << workers;
+        param.length = c.length;
+        param.asdist = i % 3 == 0 && c.length > 1000;
+        param.in = param.asdist ? 700 : 0.4;
+        param.out = param.asdist ? 1500 : 0.7;
+        param.easing = i % 4 == 1;
+        const auto expected = DrawColoured(TestRun{1, true}, param, c.target, image, ":C");
+        for (const bool baseline : {false, true}) {
+            for (const unsigned workers : {1u, 2u, 5u}) {
+                ASSERT_EQ(
+                    DrawColoured(TestRun{workers, false, baseline}, param, c.target, image, ":C"),
+                    expected)
+                    << "case " << i << ", workers " << workers << ", baseline " << baseline;
+            }
         }
     }
+}
+
+TEST(RasteriserDifferentialRuns, ChainCrossingAFarRunOfPiecesKeepsTheReturn) {
+    // A vast curvature bows a path from (0, 1) a hundred thousand pixels away and back to
+    // (2, 1). Only its start is marked, and its one line, long enough to span the whole path,
+    // draws the return too: once its dabs have widened the rectangle to the whole canvas the
+    // chain crosses the far run of pieces in one move, and must not cross any of the return.
+    const TestImage image(3, 3, [](int x, int) { return x == 0; });
+    MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 1000);
+    param.curvature = 4000;
+    param.length = 600000;
+    param.size = 5;
+    param.hardness = 0.0;
+    const PointTarget target{{0, 1}, {2, 1}, {0, 5000}};
+    const auto walked = DrawColoured(TestRun{1, false, false, false}, param, target, image, ":C");
+    EXPECT_NE(std::count(walked.begin(), walked.end(), 0), walked.size());
+    EXPECT_EQ(DrawColoured(TestRun{1}, param, target, image, ":C"), walked);
 }
 
 }  // namespace

@@ -11,16 +11,10 @@ namespace reference {
 
 namespace {
 
-void LowerTo(std::atomic<int32_t>& bound, int32_t value) {
+// Atomically moves bound to value when value lies beyond it in the direction of `lower`.
+void Widen(std::atomic<int32_t>& bound, int32_t value, bool lower) {
     int32_t current = bound.load(std::memory_order_relaxed);
-    while (value < current &&
-           !bound.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
-    }
-}
-
-void RaiseTo(std::atomic<int32_t>& bound, int32_t value) {
-    int32_t current = bound.load(std::memory_order_relaxed);
-    while (value > current &&
+    while ((lower ? value < current : value > current) &&
            !bound.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
     }
 }
@@ -86,31 +80,24 @@ void DrawCircle(MoveEffectFilter& filter, double cx, double cy, double diameter)
                             const double s2 = sx * sx + sy * sy;
                             if (s2 <= r * r + 1e-12) {
                                 sum += 1;
-                            } else if (s2 >= R * R - 1e-12) {
-                                sum += 0;
-                            } else {
+                            } else if (s2 < R * R - 1e-12) {
                                 sum += std::pow(1 - k * (std::sqrt(s2) - r), e);
                             }
                         }
                     }
                     // A negative exponent can make the sum huge or NaN: clamp before converting.
-                    double scaled = sum * 0.0625 * 255 + 0.5;
-                    if (!(scaled > 0.0)) {
-                        scaled = 0.0;
-                    } else if (scaled > 255.0) {
-                        scaled = 255.0;
-                    }
-                    value = static_cast<uint8_t>(scaled);
+                    const double scaled = sum * 0.0625 * 255 + 0.5;
+                    value = static_cast<uint8_t>(scaled > 0.0 ? std::min(scaled, 255.0) : 0.0);
                 }
             }
             while (value > c && !cell.compare_exchange_weak(c, value, std::memory_order_relaxed)) {
             }
         }
     }
-    LowerTo(filter.minX, x0);
-    LowerTo(filter.minY, y0);
-    RaiseTo(filter.maxX, x1);
-    RaiseTo(filter.maxY, y1);
+    Widen(filter.minX, x0, true);
+    Widen(filter.minY, y0, true);
+    Widen(filter.maxX, x1, false);
+    Widen(filter.maxY, y1, false);
 }
 
 void DrawLine(MoveEffectFilter& filter, const PathPoint& from, double p0, const PathPoint& to,

@@ -6,7 +6,6 @@
 #include <veltrix/veltrix.h>
 
 /* C99 has no static_assert: a negative array size fails the build instead. */
-#define CHECK(cond) typedef char check_##__LINE__[(cond) ? 1 : -1]
 #define CHECK_AT(line, cond) typedef char check_at_##line[(cond) ? 1 : -1]
 #define PIN(line, T, f, off) CHECK_AT(line, offsetof(T, f) == (off))
 
