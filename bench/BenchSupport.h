@@ -5,7 +5,16 @@
 
 #include <vector>
 
+#include "filter/RunOptions.h"
+
 namespace bench {
+
+/// Options of a run on one worker.
+inline RunOptions OneWorker() {
+    RunOptions options;
+    options.workers = 1;
+    return options;
+}
 
 /// Smoke mode runs every benchmark once at a small size: the check that they all still work.
 bool Smoke();

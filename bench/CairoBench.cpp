@@ -8,7 +8,7 @@
 #include "BenchSupport.h"
 #include "Scenes.h"
 #include "filter/MoveEffectFilter.h"
-#include "plugin/DrawOptions.h"
+#include "plugin/DrawRun.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ struct Segment {
 std::mutex g_recordLock;
 std::vector<Segment>* g_recording = nullptr;
 
-void Record(MoveEffectFilter&, const PathPoint& from, double p0, const PathPoint& to, double p1) {
+void Record(StrokeBuffer&, const PathPoint& from, double p0, const PathPoint& to, double p1) {
     std::lock_guard<std::mutex> lock(g_recordLock);
     g_recording->push_back({from, p0, to, p1});
 }
@@ -38,19 +38,20 @@ std::vector<Segment> RecordSegments(const Scene& scene) {
     canvas.pixels = layerPixels.data();
     canvas.rowBytes = scene.canvas;
     g_recording = &segments;
-    MoveEffectFilter::lineRasteriser.store(&Record);
-    SetDrawWorkerCount(1);
-    DrawEffect(&scene.param, &scene.target, ":S", &bench::DarkImage(scene.canvas), &canvas, nullptr,
-               nullptr);
-    SetDrawWorkerCount(0);
-    MoveEffectFilter::lineRasteriser.store(nullptr);
+    RunOptions options;
+    options.workers = 1;
+    options.raster.lineRasteriser = &Record;
+    DrawRun(options, &scene.param, &scene.target, ":S", &bench::DarkImage(scene.canvas), &canvas,
+            nullptr, nullptr);
     g_recording = nullptr;
     return segments;
 }
 
 void BM_ReplaySegments(benchmark::State& state, const Scene& scene) {
     const std::vector<Segment> segments = RecordSegments(scene);
-    MoveEffectFilter filter(scene.param, 1);
+    RunOptions one;
+    one.workers = 1;
+    MoveEffectFilter filter(scene.param, one);
     for (auto _ : state) {
         state.PauseTiming();
         filter.SetBaseImage(&bench::DarkImage(scene.canvas));

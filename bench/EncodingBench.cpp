@@ -51,7 +51,7 @@ void BM_GetPixelDepth(benchmark::State& state) {
     image.height = side;
     image.rowBytes = side * 4 * ChannelWidth(depth);
     image.pixels = pixels.data();
-    MoveEffectFilter filter(MoveEffectParam{}, 1);
+    MoveEffectFilter filter(MoveEffectParam{}, bench::OneWorker());
     filter.SetBaseImage(&image);
     for (auto _ : state) {
         int sum = 0;
@@ -81,7 +81,7 @@ void BM_DrawToCanvas(benchmark::State& state) {
     MoveEffectParam param{};
     param.size = 6.0;
     param.hardness = 0.5;
-    MoveEffectFilter filter(param, 1);
+    MoveEffectFilter filter(param, bench::OneWorker());
     filter.SetBaseImage(&image);
     // Diagonal strokes over the whole canvas, so the dirty rectangle is the canvas.
     for (int i = -side; i < side; i += 16) {

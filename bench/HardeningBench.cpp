@@ -7,7 +7,6 @@
 
 #include "BenchSupport.h"
 #include "path/PathParser.h"
-#include "plugin/DrawOptions.h"
 #include "tests/HostileRecords.h"
 
 namespace {
@@ -43,7 +42,6 @@ void BM_GuideRead(benchmark::State& state) {
 // case's seconds. The smoke run takes the parallel layout's quick cases only.
 void BM_HostileSlowest(benchmark::State& state) {
     const bool smoke = bench::Smoke();
-    SetDrawWorkerCount(2);
     double slowest = 0.0;
     std::string slowestName;
     for (auto _ : state) {
@@ -55,7 +53,7 @@ void BM_HostileSlowest(benchmark::State& state) {
                 if (smoke && hostile::SlowButBounded(type, hostileCase)) {
                     continue;
                 }
-                const hostile::Outcome outcome = hostile::Run(type, hostileCase);
+                const hostile::Outcome outcome = hostile::Run(type, hostileCase, 2);
                 if (outcome.seconds > slowest) {
                     slowest = outcome.seconds;
                     slowestName = hostileCase.name + " type " + std::to_string(type);
@@ -63,7 +61,6 @@ void BM_HostileSlowest(benchmark::State& state) {
             }
         }
     }
-    SetDrawWorkerCount(0);
     state.counters["slowest_s"] = slowest;
     state.SetLabel("slowest: " + slowestName);
 }

@@ -7,7 +7,7 @@
 #include "ReferenceRasteriser.h"
 #include "Scenes.h"
 #include "filter/MoveEffectFilter.h"
-#include "plugin/DrawOptions.h"
+#include "plugin/DrawRun.h"
 #include "plugin/GuideCache.h"
 
 namespace {
@@ -16,30 +16,29 @@ using bench::Scene;
 
 // DrawEffect as a host calls it. Reports, in MiB, the stroke buffer (calloc) and the most heap
 // (operator new) a run held beside it: tasks, paths, lines, pool.
-void RunScene(benchmark::State& state, const Scene& scene, unsigned workers) {
+void RunScene(benchmark::State& state, const Scene& scene, const RunOptions& options) {
     const MoveEffectImageParam& image = bench::DarkImage(scene.canvas);
     bench::Layer layer(scene.canvas);
     const MoveEffectCanvasParam canvas = layer.Param();
-    SetDrawWorkerCount(workers);
     int64_t peak = 0;
     for (auto _ : state) {
         allocation::ResetPeak();
         const int64_t before = allocation::BytesInUse();
-        DrawEffect(&scene.param, &scene.target, ":S", &image, &canvas, nullptr, nullptr);
+        DrawRun(options, &scene.param, &scene.target, ":S", &image, &canvas, nullptr, nullptr);
         peak = std::max(peak, allocation::PeakBytes() - before);
     }
-    SetDrawWorkerCount(0);
     state.counters["heap_MiB"] = static_cast<double>(peak) / (1 << 20);
     state.counters["buffer_MiB"] = static_cast<double>(scene.canvas) * scene.canvas / (1 << 20);
 }
 
 void BM_Scene(benchmark::State& state, const Scene& scene) {
-    RunScene(state, scene, static_cast<unsigned>(state.range(0)));
+    RunOptions options;
+    options.workers = static_cast<unsigned>(state.range(0));
+    RunScene(state, scene, options);
 }
 
 void BM_SceneReference(benchmark::State& state, const Scene& scene) {
-    reference::Plugged plugged;
-    RunScene(state, scene, 1);
+    RunScene(state, scene, reference::Options(1));
 }
 
 // What DrawEffect does, minus the pool: the layout and every task on this thread, then the
@@ -48,9 +47,12 @@ void BM_SceneTasksOnOneThread(benchmark::State& state, const Scene& scene) {
     const MoveEffectImageParam& image = bench::DarkImage(scene.canvas);
     bench::Layer layer(scene.canvas);
     const MoveEffectCanvasParam canvas = layer.Param();
-    MoveEffectFilter filter(scene.param, 1);
+    RunOptions one;
+    one.workers = 1;
+    MoveEffectFilter filter(scene.param, one);
     filter.SetTarget(scene.target);
-    filter.AttachGuide(FindOrLoadGuide(":S"));
+    PathParser guide(*FindOrLoadGuide(":S"));
+    filter.AttachGuide(&guide);
     for (auto _ : state) {
         filter.SetBaseImage(&image);
         switch (scene.param.type) {

@@ -17,7 +17,7 @@ class BenchCanvas {
         MoveEffectParam param{};
         param.size = size;
         param.hardness = hardness;
-        filter = std::make_unique<MoveEffectFilter>(param, 1);
+        filter = std::make_unique<MoveEffectFilter>(param, bench::OneWorker());
         Clear();
     }
     /// A fresh, empty buffer and rectangle.

@@ -11,10 +11,8 @@
 #include <veltrix/veltrix.h>
 
 #include "ReferenceRasteriser.h"
-#include "filter/DabRasteriser.h"
 #include "filter/MoveEffectFilter.h"
-#include "plugin/DrawOptions.h"
-#include "task/PathTask.h"
+#include "plugin/DrawRun.h"
 
 /// How a test run draws; the defaults are those of a host's run.
 struct TestRun {
@@ -24,44 +22,25 @@ struct TestRun {
     bool crossUnseen = true;      ///< line tasks cross stretches that cannot mark or draw
 };
 
-/// Applies a TestRun while alive and then restores the earlier options. Only while no run is
-/// active.
-class ScopedRunOptions {
-  public:
-    explicit ScopedRunOptions(const TestRun& run) {
-        SetDrawWorkerCount(run.workers);
-        DabRasteriser::baselineKernelOnly = run.baselineKernel;
-        PathTask::crossUnseenStretches = run.crossUnseen && !run.reference;
-        MoveEffectFilter::lineRasteriser = run.reference ? &reference::DrawLine : rasteriser;
-    }
-    ~ScopedRunOptions() {
-        SetDrawWorkerCount(workers);
-        DabRasteriser::baselineKernelOnly = baseline;
-        PathTask::crossUnseenStretches = cross;
-        MoveEffectFilter::lineRasteriser = rasteriser;
-    }
-    ScopedRunOptions(const ScopedRunOptions&) = delete;
-    ScopedRunOptions& operator=(const ScopedRunOptions&) = delete;
-
-  private:
-    unsigned workers = GetDrawWorkerCount();
-    bool baseline = DabRasteriser::baselineKernelOnly;
-    bool cross = PathTask::crossUnseenStretches;
-    MoveEffectFilter::LineRasteriser rasteriser = MoveEffectFilter::lineRasteriser;
-};
+inline RunOptions OptionsOf(const TestRun& run) {
+    RunOptions options = run.reference ? reference::Options(run.workers) : RunOptions{};
+    options.workers = run.workers;
+    options.crossUnseenStretches = run.crossUnseen && !run.reference;
+    options.raster.baselineKernel = run.baselineKernel;
+    return options;
+}
 
 /// DrawEffect with the run's options.
 inline void Draw(const TestRun& run, const MoveEffectParam& param, const PointTarget& target,
                  const char* guide, const MoveEffectImageParam& image,
                  const MoveEffectCanvasParam& canvas, ProgressCallback progress = nullptr,
                  void* user = nullptr) {
-    ScopedRunOptions options(run);
-    DrawEffect(&param, &target, guide, &image, &canvas, progress, user);
+    DrawRun(OptionsOf(run), &param, &target, guide, &image, &canvas, progress, user);
 }
 
 /// A filter over a white, opaque 8-bit gray base image of width x height for drawing dabs and
-/// lines directly. The run's workers size its pool and baselineKernel picks
-/// the dab kernel; reference and crossUnseen do not apply.
+/// lines directly. The run's workers size its pool and baselineKernel picks the dab kernel;
+/// reference and crossUnseen do not apply.
 class Canvas {
   public:
     Canvas(const MoveEffectParam& param, int32_t width, int32_t height, const TestRun& run = {})
@@ -69,29 +48,25 @@ class Canvas {
         static constexpr uint8_t kGrayOrder[2] = {0, 1};
         const MoveEffectImageParam image{
             1, 0, 0, kGrayOrder, 2, width, height, width * 2, pixels.data(), 0, 0, nullptr};
-        baseline = DabRasteriser::baselineKernelOnly;
-        DabRasteriser::baselineKernelOnly = run.baselineKernel;
-        filter = std::make_unique<MoveEffectFilter>(param, run.workers == 0 ? 1 : run.workers);
+        RunOptions options;
+        options.workers = run.workers == 0 ? 1 : run.workers;
+        options.raster.baselineKernel = run.baselineKernel;
+        filter = std::make_unique<MoveEffectFilter>(param, options);
         filter->SetBaseImage(&image);
     }
-    ~Canvas() {
-        filter.reset();
-        DabRasteriser::baselineKernelOnly = baseline;
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
 
-    uint8_t At(int32_t x, int32_t y) const { return filter->strokeBuffer[y * width + x]; }
+    uint8_t At(int32_t x, int32_t y) const { return filter->strokes.Bytes()[y * width + x]; }
     std::vector<uint8_t> Coverage() const {
         std::vector<uint8_t> bytes(static_cast<size_t>(width) * height);
         for (size_t i = 0; i < bytes.size(); ++i) {
-            bytes[i] = filter->strokeBuffer[i];
+            bytes[i] = filter->strokes.Bytes()[i];
         }
         return bytes;
     }
     /// The dirty rectangle as {minX, minY, maxX, maxY}.
     std::vector<int32_t> Rect() const {
-        return {filter->minX, filter->minY, filter->maxX, filter->maxY};
+        const PixelRange r = filter->strokes.DirtyRect();
+        return {r.x0, r.y0, r.x1, r.y1};
     }
     int32_t Width() const { return width; }
     int32_t Height() const { return height; }
@@ -103,7 +78,6 @@ class Canvas {
     int32_t height;
     std::vector<uint8_t> pixels;
     std::unique_ptr<MoveEffectFilter> filter;
-    bool baseline = false;
 };
 
 /// Effect parameters with the given pen and everything else zero.

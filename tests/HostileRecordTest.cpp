@@ -9,7 +9,6 @@
 #include "SanitizerBuild.h"
 
 TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
-    ScopedRunOptions twoWorkers(TestRun{2});
     for (const int type : {VELTRIX_TYPE_RADIATE, VELTRIX_TYPE_PARALLEL, VELTRIX_TYPE_CIRCLE}) {
         for (const hostile::Case& hostileCase : hostile::AllCases(false)) {
             // Lines of billions of pixels cost about a second each here; sanitized builds,
@@ -21,7 +20,7 @@ TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
                 continue;
             }
             SCOPED_TRACE(testing::Message() << "type " << type << ": " << hostileCase.name);
-            const long drawn = hostile::Run(type, hostileCase).drawn;
+            const long drawn = hostile::Run(type, hostileCase, 2).drawn;
             if (hostileCase.draws) {
                 EXPECT_GT(drawn, 0);
             }

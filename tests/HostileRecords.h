@@ -155,8 +155,9 @@ struct Outcome {
     long drawn;
 };
 
-/// Runs one case of one effect type on a fresh layer with the straight guide.
-inline Outcome Run(int type, const Case& hostileCase) {
+/// Runs one case of one effect type on a fresh layer with the straight guide, on `workers`
+/// workers (0: one per hardware thread).
+inline Outcome Run(int type, const Case& hostileCase, unsigned workers = 0) {
     static const TestImage disc(kSide, kSide, [](int x, int y) {
         return (x - kSide / 2) * (x - kSide / 2) + (y - kSide / 2) * (y - kSide / 2) <
                kSide * kSide / 5;
@@ -169,7 +170,9 @@ inline Outcome Run(int type, const Case& hostileCase) {
     r.param.length = 60;
     hostileCase.spoil(r);
     const auto start = std::chrono::steady_clock::now();
-    DrawEffect(&r.param, &r.target, ":S", &r.image, &r.canvas, nullptr, nullptr);
+    TestRun run;
+    run.workers = workers;
+    Draw(run, r.param, r.target, ":S", r.image, r.canvas);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     return {seconds.count(),
             static_cast<long>(layer.pixels.size() -

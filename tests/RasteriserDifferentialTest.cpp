@@ -85,7 +85,7 @@ TEST_P(RasteriserDifferential, DabsMatchTheReference) {
             const double x = g.Coordinate(-reach, 61 + reach);
             const double y = g.Coordinate(-reach, 47 + reach);
             fast->DrawCircle(x, y, diameter);
-            reference::DrawCircle(*plain, x, y, diameter);
+            reference::DrawCircle(plain->strokes, x, y, diameter);
         }
         ASSERT_EQ(FirstDifference(fast, plain), "") << "hardness " << hardness;
     }
@@ -101,7 +101,7 @@ TEST_P(RasteriserDifferential, DabsMatchTheReference) {
             const double x = g.Coordinate(0.0, 16.0) + reach * std::cos(angle);
             const double y = g.Coordinate(0.0, 16.0) + reach * std::sin(angle);
             fast->DrawCircle(x, y, diameter);
-            reference::DrawCircle(*plain, x, y, diameter);
+            reference::DrawCircle(plain->strokes, x, y, diameter);
         }
         ASSERT_EQ(FirstDifference(fast, plain), "") << "hardness " << step / 20.0;
     }
@@ -126,7 +126,7 @@ TEST_P(RasteriserDifferential, LinesMatchTheReference) {
             const double p0 = g.Pressure();
             const double p1 = g.Pressure();
             fast->DrawLine(from, p0, to, p1);
-            reference::DrawLine(*plain, from, p0, to, p1);
+            reference::DrawLine(plain->strokes, from, p0, to, p1);
         }
         ASSERT_EQ(FirstDifference(fast, plain), "") << "group " << group;
     }
@@ -147,7 +147,7 @@ TEST_P(RasteriserDifferential, LinesMatchTheReference) {
             const PathPoint p1{start.x + std::cos(angle) * (t + 1),
                                start.y + std::sin(angle) * (t + 1)};
             fast->DrawLine(p0, previous, p1, ramp);
-            reference::DrawLine(*plain, p0, previous, p1, ramp);
+            reference::DrawLine(plain->strokes, p0, previous, p1, ramp);
             p0 = p1;
             previous = ramp;
         }
@@ -180,7 +180,7 @@ TEST_P(RasteriserDifferential, LongAndOffCanvasSegmentsMatchTheReference) {
         Canvas fast(PenParam(8, 0.5), 64, 48, Run());
         Canvas plain(PenParam(8, 0.5), 64, 48);
         fast->DrawLine(c.from, c.p0, c.to, c.p1);
-        reference::DrawLine(*plain, c.shortFrom, c.p0, c.shortTo, c.p1);
+        reference::DrawLine(plain->strokes, c.shortFrom, c.p0, c.shortTo, c.p1);
         EXPECT_EQ(fast.Rect(), plain.Rect()) << c.from.x << "," << c.from.y;
         if (c.sameDabs) {
             EXPECT_EQ(fast.Coverage(), plain.Coverage()) << c.from.x << "," << c.from.y;

@@ -5,19 +5,9 @@
 #include <atomic>
 #include <cmath>
 
-#include "task/PathTask.h"
-
 namespace reference {
 
 namespace {
-
-// Atomically moves bound to value when value lies beyond it in the direction of `lower`.
-void Widen(std::atomic<int32_t>& bound, int32_t value, bool lower) {
-    int32_t current = bound.load(std::memory_order_relaxed);
-    while ((lower ? value < current : value > current) &&
-           !bound.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
-    }
-}
 
 // floor/ceil clamped in double before the conversion, so off-canvas extents convert safely.
 int32_t Clamped(double edge, int32_t size) {
@@ -26,18 +16,18 @@ int32_t Clamped(double edge, int32_t size) {
 
 }  // namespace
 
-void DrawCircle(MoveEffectFilter& filter, double cx, double cy, double diameter) {
-    if (!filter.strokeBuffer) {
+void DrawCircle(StrokeBuffer& strokes, double cx, double cy, double diameter) {
+    if (!strokes.HasPixels()) {
         return;
     }
-    const double h = filter.param.hardness;
+    const double h = strokes.Hardness();
     const double R = diameter * 0.5;
     const double r = R * h;
     const double w = R - r;
     const double k = w > 1e-12 ? 1 / w : 0;
     const double e = 4 * h + 1;
-    const int32_t width = filter.baseImage.width;
-    const int32_t height = filter.baseImage.height;
+    const int32_t width = strokes.Width();
+    const int32_t height = strokes.Height();
     const int32_t x0 = Clamped(std::floor(cx - R), width);
     const int32_t x1 = Clamped(std::ceil(cx + R), width);
     const int32_t y0 = Clamped(std::floor(cy - R), height);
@@ -46,7 +36,7 @@ void DrawCircle(MoveEffectFilter& filter, double cx, double cy, double diameter)
 
     for (int32_t y = y0; y < y1; ++y) {
         for (int32_t x = x0; x < x1; ++x) {
-            std::atomic<uint8_t>& cell = filter.strokeBuffer[static_cast<int64_t>(y) * width + x];
+            std::atomic<uint8_t>& cell = strokes.Bytes()[static_cast<int64_t>(y) * width + x];
             uint8_t c = cell.load(std::memory_order_relaxed);
             if (c == 255) {
                 continue;
@@ -94,15 +84,12 @@ void DrawCircle(MoveEffectFilter& filter, double cx, double cy, double diameter)
             }
         }
     }
-    Widen(filter.minX, x0, true);
-    Widen(filter.minY, y0, true);
-    Widen(filter.maxX, x1, false);
-    Widen(filter.maxY, y1, false);
+    strokes.Widen({x0, y0, x1, y1});
 }
 
-void DrawLine(MoveEffectFilter& filter, const PathPoint& from, double p0, const PathPoint& to,
+void DrawLine(StrokeBuffer& strokes, const PathPoint& from, double p0, const PathPoint& to,
               double p1) {
-    const double size = filter.param.size;
+    const double size = strokes.PenSize();
     const double d = std::hypot(to.x - from.x, to.y - from.y);
     if (!(d > 0)) {
         return;
@@ -117,19 +104,17 @@ void DrawLine(MoveEffectFilter& filter, const PathPoint& from, double p0, const 
             t += 0.1;
         } else {
             t += std::min(s, 1.0);
-            DrawCircle(filter, from.x + ux * t, from.y + uy * t, s);
+            DrawCircle(strokes, from.x + ux * t, from.y + uy * t, s);
         }
     } while (!(t > d));
 }
 
-Plugged::Plugged() {
-    MoveEffectFilter::lineRasteriser.store(&DrawLine, std::memory_order_relaxed);
-    PathTask::crossUnseenStretches.store(false, std::memory_order_relaxed);
-}
-
-Plugged::~Plugged() {
-    MoveEffectFilter::lineRasteriser.store(nullptr, std::memory_order_relaxed);
-    PathTask::crossUnseenStretches.store(true, std::memory_order_relaxed);
+RunOptions Options(unsigned workers) {
+    RunOptions options;
+    options.workers = workers;
+    options.crossUnseenStretches = false;
+    options.raster.lineRasteriser = &DrawLine;
+    return options;
 }
 
 }  // namespace reference
