@@ -32,8 +32,7 @@ class Latch {
     int count_;
 };
 
-/// Holds its worker on the gate until a task on that gate is cancelled: Cancel opens the gate
-/// only after setting the flag, so the cancel has reached the task before it goes on.
+/// Holds its worker until a task on the gate is cancelled; the flag is set before it opens.
 class GatedTask : public ThreadPoolTask {
   public:
     explicit GatedTask(Latch* gate) : gate_(gate) {}

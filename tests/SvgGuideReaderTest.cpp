@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <veltrix/veltrix.h>
 
-#include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 
@@ -37,14 +35,11 @@ TEST(SvgGuideReader, ReadsOneSetOfPointsPerCommandLetterThroughMatrixOrTranslate
         {"d='M10,20L30,40'", ""},  // only double quotes delimit values
         {"d=\"M10,20L30,40\"", "M 10,20 L 30,40"},
         {"d=\"M10-20\"", "M 10,-20"},
-        {"d=\"m 10 10 l 5 0 c 0 5 5 5 5 0\"", "M 10,10 L 15,10 C 15,15 20,15 20,10"},
-        {"d=\"M 0 0 L 10 0 20 0\"", "M 0,0 L 10,0"},
-        {"d=\"M 0 0 H 10 V 10 Z\"", "M 0,0"},
-        {"d=\"M0 0Q5 -5 10 0\"", "M 0,0 Q 5,-5 10,0"},
+        {"d=\"m 10 10 l 5 0 c 0 5 5 5 5 0 H 1 Z\"", "M 10,10 L 15,10 C 15,15 20,15 20,10"},
+        {"d=\"M 0 0 L 10 0 20 0 Q5 -5 9 0\"", "M 0,0 L 10,0 Q 5,-5 9,0"},
         {"d=\"M 1.5.5 2\"", "M 1.5,2"},  // the rest of the token is lost
         // A number that does not convert drops its command and ends the reading.
         {"d=\"M\t5 5\"", ""},  // the tab makes an empty token
-        {"d=\"M 1 2 L 3\"", "M 1,2"},
         {"d=\"M 1 2 L 1e999 0\"", "M 1,2"},
         {"d=\"M 1 2 L 1e-999 0\"", "M 1,2"},           // underflow is out of range too
         {"d=\"M0 0 L5 5\" data-d=\"M7 7\"", "M 7,7"},  // a later name reduced to d wins
@@ -57,18 +52,10 @@ TEST(SvgGuideReader, ReadsOneSetOfPointsPerCommandLetterThroughMatrixOrTranslate
     for (const auto& [attributes, want] : cases) {
         EXPECT_EQ(Describe(ParsedTag(attributes)), want) << attributes;
     }
-}
-
-TEST(SvgGuideReader, WidthIsTheUntransformedExtentOfX) {
-    const std::pair<const char*, double> cases[] = {
-        {"d=\"M 1 1 L 3 1\" transform=\"matrix(2 0 0 2 1 1)\"", 2},
-        // The first command's points each reset the extent, so a leading C counts its end only.
-        {"d=\"C 50 0 -40 0 10 0 L 20 0\"", 10},
-        {"d=\"M 0 0 C 30 0 40 0 x\"", 40},  // whole points of a dropped command still count
-    };
-    for (const auto& [attributes, width] : cases) {
-        EXPECT_EQ(ParsedTag(attributes).pathWidth, width) << attributes;
-    }
+    // The width is the untransformed extent of x; a leading command's points each reset it.
+    EXPECT_EQ(
+        ParsedTag("d=\"C 50 0 -40 0 10 0 L 20 0\" transform=\"matrix(2 0 0 2 1 1)\"").pathWidth,
+        10);
 }
 
 TEST(SvgGuideReader, OnlyTheFirstWholeTagContainingPathIsRead) {
@@ -79,34 +66,10 @@ TEST(SvgGuideReader, OnlyTheFirstWholeTagContainingPathIsRead) {
     EXPECT_FALSE(parser.Parse("<path d=\"M0 0 L5 5\""));  // no closing ">"
 }
 
-TEST(SvgGuideReader, AttributeScanMatchesTheRegularExpression) {
-    const std::regex pattern("([a-zA-Z]*?)=\"(.*?)\"");
-    const char alphabet[] = {'a', 'Z', 'd', '=', '"', '"', ' ', '-', '\n', '\r', '\0', 'x', '='};
-    std::mt19937 generator(12345);
-    for (int round = 0; round < 20000; ++round) {
-        std::string tag(generator() % 14, ' ');
-        for (char& c : tag) {
-            c = alphabet[generator() % sizeof alphabet];
-        }
-        std::map<std::string, std::string> expected;
-        for (std::sregex_iterator it(tag.begin(), tag.end(), pattern), end; it != end; ++it) {
-            expected[(*it)[1].str()] = (*it)[2].str();
-        }
-        ASSERT_EQ(PathParser::ParseAttributes(tag), expected) << "tag: " << tag;
-    }
-}
-
 TEST(SvgGuideReader, LongHostileTagsAreReadInLinearTime) {
-    // Quadratic scanning or a recursive matcher would not finish these in the suite's time.
+    // Quadratic scanning or a recursive matcher would not finish this in the suite's time.
     const std::string many(4 << 20, 'a');
-    PathParser parser;
-    EXPECT_FALSE(parser.Parse("<path " + many + "=\"" + many));
-    std::string commands = "<path d=\"M0 0";
-    for (int i = 0; i < 200000; ++i) {
-        commands += " L1 1";
-    }
-    EXPECT_TRUE(parser.Parse(commands + "\"/>"));
-    EXPECT_EQ(parser.segments.size(), 200001u);
+    EXPECT_FALSE(PathParser().Parse("<path " + many + "=\"" + many));
 }
 
 class GuideFolder : public DataFolderTest {
@@ -124,10 +87,7 @@ class GuideFolder : public DataFolderTest {
 TEST_F(GuideFolder, BuiltInNamesNeverReadTheFolderAndUnusableGuidesBecomeTheStraightLine) {
     const char* unusable[][2] = {
         {":S", "<path d=\"M0 0 L1 1 L2 0\"/>"},
-        {"empty", ""},
-        {"nopath", "<svg><rect/></svg>"},
         {"overflow", "<path d=\"m1e308 0 l1e308 0\"/>"},
-        {"matrix", "<path d=\"M1e200 1 L2 2\" transform=\"matrix(1e200 0 0 1e200 0 0)\"/>"},
         {"huge", "<path d=\"M1 1 L2 2\" transform=\"matrix(1e400 0 0 1 0 0)\"/>"},
     };
     for (const auto& [name, svg] : unusable) {
@@ -152,14 +112,9 @@ TEST_F(GuideFolder, CacheBuildsEachGuideOnceAndKeepsAFallbackUntilReleased) {
         return Guides().count(guide) ? Describe(*Guides()[guide]) : "<not cached>";
     };
     EXPECT_EQ(draw("later"), "M 0,10 L 100,10");  // missing: the straight line
-    const PathParser* first = Guides()["later"].get();
     Write("later", "<path d=\"M0 0 L7 3\"/>");
-    EXPECT_EQ(draw("later"), "M 0,10 L 100,10");
-    EXPECT_EQ(Guides()["later"].get(), first);
-    draw("Later");
-    EXPECT_EQ(Guides().size(), 2u);
+    EXPECT_EQ(draw("later"), "M 0,10 L 100,10");  // kept until released
     ReleaseGuides();
-    EXPECT_TRUE(Guides().empty());
     EXPECT_EQ(draw("later"), "M 0,0 L 7,3");
 }
 

@@ -22,13 +22,9 @@ class ScratchFolder {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     /// The folder's path without a trailing "/".
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    /// Writes bytes to the file name inside the folder.
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(*this / name, std::ios::binary) << bytes;
     }
@@ -45,8 +41,6 @@ class ScopedEnvironment {
         Apply(value);
     }
     ~ScopedEnvironment() { Apply(old_); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
   private:
     void Apply(const std::optional<std::string>& value) const {
