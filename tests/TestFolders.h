@@ -1,9 +1,9 @@
-// Test helpers: a scratch folder removed afterwards and environment variables restored.
+// Test helpers: scratch folders, restored environment variables, a scratch data folder.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -22,14 +22,9 @@ class ScratchFolder {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     /// The folder's path without a trailing "/".
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-    /// Writes bytes to the file name inside the folder.
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(*this / name, std::ios::binary) << bytes;
     }
@@ -42,24 +37,15 @@ class ScratchFolder {
 class ScopedEnvironment {
   public:
     ScopedEnvironment(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = getenv(name)) {
-            old_ = std::string(old);
-        }
+        old_ = getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt;
         Apply(value);
     }
     ~ScopedEnvironment() { Apply(old_); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
   private:
-    void Apply(const std::optional<std::string>& value) {
-        if (value) {
-            setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
+    void Apply(const std::optional<std::string>& value) const {
+        value ? setenv(name_.c_str(), value->c_str(), 1) : unsetenv(name_.c_str());
     }
-
     std::string name_;
     std::optional<std::string> old_;
 };
@@ -72,3 +58,12 @@ inline std::optional<std::string> ReadFileBytes(const std::string& path) {
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+/// A test whose data folder (XDG_DATA_HOME) is a scratch folder without the plug-in folders.
+class DataFolderTest : public ::testing::Test {
+  protected:
+    ScratchFolder data;
+    ScopedEnvironment xdg{"XDG_DATA_HOME", data.path()};
+    const std::string presets = data.path() + "/Orvane/vxplugin/preset/";
+    const std::string guides = data.path() + "/Orvane/vxplugin/guide/";
+};

@@ -2,6 +2,7 @@
 #include "threadpool/ThreadPool.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <exception>
 #include <future>
@@ -76,107 +77,131 @@ void ThreadPool::SetProgressCallback(ProgressProc proc, void* user) {
 
 void ThreadPool::Run() {
     completedTasks.store(0, std::memory_order_release);
-
-    std::vector<std::future<void>> signals;
-    {
-        std::lock_guard<std::mutex> lock(queueMutex);
-        std::vector<std::shared_ptr<ThreadPoolTask>> batch;
-        batch.reserve(tasks.size());
-        while (!tasks.empty()) {
-            batch.push_back(std::move(tasks.front()));
-            tasks.pop();
-        }
-        if (costliestFirst) {
-            // Stable among equals. The work left at the end is then made of the shortest
-            // tasks, so the workers finish close together.
-            std::stable_sort(
-                batch.begin(), batch.end(),
-                [](const std::shared_ptr<ThreadPoolTask>& a,
-                   const std::shared_ptr<ThreadPoolTask>& b) { return a->costHint > b->costHint; });
-        }
-        signals.reserve(batch.size());
-        running.reserve(running.size() + batch.size());
-        // This run's own count, so that a worker still finishing the bookkeeping of an earlier
-        // run's last task cannot miscount this one.
-        currentBatch = std::make_shared<Completion>();
-        currentBatch->unfinished = batch.size();
-        for (std::shared_ptr<ThreadPoolTask>& task : batch) {
-            running.push_back(task);
-            auto done = std::make_shared<std::promise<void>>();
-            signals.push_back(done->get_future());
-            jobs.push([this, task, done, state = currentBatch] {
-                bool threw = false;
-                try {
-                    task->Run();
-                    done->set_value();
-                } catch (...) {
-                    threw = true;
-                    done->set_exception(std::current_exception());
-                }
-                // Only the last task, or a failing one, wakes the caller; it polls for the
-                // others' progress, so a run of many short tasks does not pay a wake-up each.
-                bool wake = false;
-                {
-                    std::lock_guard<std::mutex> lock(completionMutex);
-                    state->failed = state->failed || threw;
-                    wake = --state->unfinished == 0 || threw;
-                }
-                if (wake) {
-                    completion.notify_one();
-                }
-            });
-        }
-    }
+    RunState run;
+    run.signals = HandOut();
     wakeup.notify_all();
-
-    const int total = static_cast<int>(signals.size());
-    int completed = 0;
-    std::exception_ptr failure;
-    bool cancelSent = false;
-    while (!signals.empty()) {
-        for (size_t i = 0; i < signals.size();) {
-            if (signals[i].wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-                ++i;
-                continue;
-            }
-            try {
-                signals[i].get();
-            } catch (...) {
-                // Keep the first failure; stop the rest and rethrow once every job has ended,
-                // so no worker still touches shared state when the caller unwinds.
-                if (!failure) {
-                    failure = std::current_exception();
-                    Cancel();
-                }
-            }
-            ++completed;
-            // One cancel reaches every task of the run; repeating it for each later ending
-            // task would walk all of them each time.
-            if (progressProc != nullptr && progressProc(total, completed, progressUser) == 0 &&
-                !cancelSent) {
-                cancelSent = true;
-                Cancel();
-            }
-            signals[i] = std::move(signals.back());
-            signals.pop_back();
-        }
-        if (!signals.empty()) {
-            // Polls every 10 ms, so progress reaches the host and a cancel passes on within
-            // about 10 ms; the last completion (or a failure) ends the wait at once.
-            std::unique_lock<std::mutex> lock(completionMutex);
-            completion.wait_for(lock, std::chrono::milliseconds(10), [&] {
-                return currentBatch->unfinished == 0 || (currentBatch->failed && !failure);
-            });
+    run.total = static_cast<int>(run.signals.size());
+    while (!run.signals.empty()) {
+        CollectFinished(run);
+        if (!run.signals.empty()) {
+            WaitForCompletion(run.failure != nullptr);
         }
     }
-
+    assert(run.completed == run.total);
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         running.clear();
     }
-    if (failure) {
-        std::rethrow_exception(failure);
+    if (run.failure) {
+        std::rethrow_exception(run.failure);
     }
+}
+
+std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::TakeQueuedTasks() {
+    std::vector<std::shared_ptr<ThreadPoolTask>> batch;
+    batch.reserve(tasks.size());
+    while (!tasks.empty()) {
+        batch.push_back(std::move(tasks.front()));
+        tasks.pop();
+    }
+    if (costliestFirst) {
+        // Stable among equals. The work left at the end is then made of the shortest tasks,
+        // so the workers finish close together.
+        std::stable_sort(
+            batch.begin(), batch.end(),
+            [](const std::shared_ptr<ThreadPoolTask>& a, const std::shared_ptr<ThreadPoolTask>& b) {
+                return a->costHint > b->costHint;
+            });
+    }
+    return batch;
+}
+
+std::vector<std::future<void>> ThreadPool::HandOut() {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    std::vector<std::shared_ptr<ThreadPoolTask>> batch = TakeQueuedTasks();
+    std::vector<std::future<void>> signals;
+    signals.reserve(batch.size());
+    running.reserve(running.size() + batch.size());
+    // This run's own count, so that a worker still finishing the bookkeeping of an earlier
+    // run's last task cannot miscount this one.
+    currentBatch = std::make_shared<Completion>();
+    currentBatch->unfinished = batch.size();
+    for (std::shared_ptr<ThreadPoolTask>& task : batch) {
+        running.push_back(task);
+        auto done = std::make_shared<std::promise<void>>();
+        signals.push_back(done->get_future());
+        jobs.push([this, task = std::move(task), done, state = currentBatch] {
+            bool threw = false;
+            try {
+                task->Run();
+                done->set_value();
+            } catch (...) {
+                threw = true;
+                done->set_exception(std::current_exception());
+            }
+            FinishJob(*state, threw);
+        });
+    }
+    return signals;
+}
+
+void ThreadPool::FinishJob(Completion& batch, bool threw) {
+    // Only the last task, or a failing one, wakes the caller; it polls for the others'
+    // progress, so a run of many short tasks does not pay a wake-up each.
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(completionMutex);
+        assert(batch.unfinished > 0);
+        batch.failed = batch.failed || threw;
+        wake = --batch.unfinished == 0 || threw;
+    }
+    if (wake) {
+        completion.notify_one();
+    }
+}
+
+void ThreadPool::CollectFinished(RunState& run) {
+    for (size_t i = 0; i < run.signals.size();) {
+        if (run.signals[i].wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            ++i;
+            continue;
+        }
+        Collect(run.signals[i], run);
+        // The same position is tested next.
+        run.signals[i] = std::move(run.signals.back());
+        run.signals.pop_back();
+    }
+}
+
+void ThreadPool::Collect(std::future<void>& signal, RunState& run) {
+    try {
+        signal.get();
+    } catch (...) {
+        // Keep the first failure; stop the rest and rethrow once every job has ended, so no
+        // worker still touches shared state when the caller unwinds.
+        if (!run.failure) {
+            run.failure = std::current_exception();
+            Cancel();
+        }
+    }
+    assert(run.completed < run.total);
+    ++run.completed;
+    // One cancel reaches every task of the run; repeating it for each later ending task would
+    // walk all of them each time.
+    if (progressProc != nullptr && progressProc(run.total, run.completed, progressUser) == 0 &&
+        !run.cancelSent) {
+        run.cancelSent = true;
+        Cancel();
+    }
+}
+
+void ThreadPool::WaitForCompletion(bool failureSeen) {
+    // Polls every 10 ms, so progress reaches the host and a cancel passes on within about
+    // 10 ms; the last completion (or a failure not yet collected) ends the wait at once.
+    std::unique_lock<std::mutex> lock(completionMutex);
+    completion.wait_for(lock, std::chrono::milliseconds(10), [&] {
+        return currentBatch->unfinished == 0 || (currentBatch->failed && !failureSeen);
+    });
 }
 
 void ThreadPool::RunAsSingleThread() {

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <future>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -58,7 +60,32 @@ class ThreadPool {
     static unsigned ResolveWorkerCount(unsigned requested);
 
   private:
+    struct Completion;
+    /// What Run keeps while it waits for a batch; used on the calling thread only.
+    struct RunState {
+        std::vector<std::future<void>> signals;  ///< one per task not yet collected
+        int total = 0;
+        int completed = 0;
+        std::exception_ptr failure;  ///< the first exception a task threw
+        bool cancelSent = false;     ///< the progress function has asked for a cancel
+    };
+
     void WorkerLoop();
+    // The steps of Run.
+    /// Empties `tasks` in hand-out order. Called with queueMutex held.
+    std::vector<std::shared_ptr<ThreadPoolTask>> TakeQueuedTasks();
+    /// Moves the queued tasks to `running` and their jobs to `jobs` under one lock; returns
+    /// one completion signal per task. Wakes nobody.
+    std::vector<std::future<void>> HandOut();
+    /// A worker's bookkeeping after a job of `batch`: counts it down, wakes the caller at the
+    /// last one or a failure.
+    void FinishJob(Completion& batch, bool threw);
+    /// One pass over the signals: collects and removes each finished one.
+    void CollectFinished(RunState& run);
+    /// Keeps a failure, reports progress and passes a cancel on for one finished task.
+    void Collect(std::future<void>& signal, RunState& run);
+    /// Sleeps up to 10 ms, less when the batch ends or an uncollected failure appears.
+    void WaitForCompletion(bool failureSeen);
 
     std::list<std::thread> workers;
     std::queue<std::shared_ptr<ThreadPoolTask>> tasks;
