@@ -47,19 +47,18 @@ CLI::Validator NumberIn(const SettingRange& range) {
 
 template <typename T>
 void AddSetting(CLI::App& app, const std::string& key, std::optional<T>* target,
-                const std::string& help, const std::string& group,
+                const SettingRange& range, const std::string& group, const std::string& help,
                 const std::string& rangeText = std::string()) {
-    const SettingRange* range = RangeOf(key);
     app.add_option_function<T>(
            "--" + key, [target](const T& value) { *target = value; },
-           help + " (" + (rangeText.empty() ? RangeDescription(*range) : rangeText) + ")")
-        ->transform(NumberIn(*range))
-        ->type_name(range->integer ? "INT" : "NUM")
+           help + " (" + (rangeText.empty() ? RangeDescription(range) : rangeText) + ")")
+        ->transform(NumberIn(range))
+        ->type_name(range.integer ? "INT" : "NUM")
         ->group(group);
 }
 
 void AddSwitch(CLI::App& app, const std::string& key, std::optional<bool>* target,
-               const std::string& help, const std::string& group) {
+               const std::string& group, const std::string& help) {
     app.add_flag_function(
            "--" + key, [target](int64_t count) { *target = count > 0; },
            help + " (--no-" + key + " turns it off)")
@@ -68,8 +67,40 @@ void AddSwitch(CLI::App& app, const std::string& key, std::optional<bool>* targe
     app.add_flag_function("--no-" + key, [target](int64_t) { *target = false; })->group("");
 }
 
+void AddType(CLI::App& app, const std::string& key, std::optional<int32_t>* target,
+             const std::string& group, const std::string& help) {
+    app.add_option_function<std::string>(
+           "--" + key,
+           [target](const std::string& word) {
+               *target = word == "parallel" ? VELTRIX_TYPE_PARALLEL
+                         : word == "circle" ? VELTRIX_TYPE_CIRCLE
+                                            : VELTRIX_TYPE_RADIATE;
+           },
+           help)
+        ->transform(
+            CLI::IsMember({"radiate", "parallel", "circle"}, CLI::ignore_case).description(""))
+        ->type_name("TYPE")
+        ->group(group);
+}
+
+void AddGuide(CLI::App& app, const std::string& key, std::optional<std::string>* target,
+              const std::string& group, const std::string& help) {
+    app.add_option_function<std::string>(
+           "--" + key, [target](const std::string& name) { *target = name; }, help)
+        ->check(CLI::Validator(
+            [](std::string& name) {
+                if (name.empty() || name.size() > kMaxGuideNameBytes) {
+                    return std::string("a guide name has 1 to 258 bytes");
+                }
+                return std::string();
+            },
+            ""))
+        ->type_name("NAME")
+        ->group(group);
+}
+
 void AddPoint(CLI::App& app, const std::string& key, std::optional<PointOption>* target,
-              const std::string& help) {
+              const std::string& group, const std::string& help) {
     app.add_option_function<std::string>(
            "--" + key,
            [target](const std::string& text) {
@@ -87,7 +118,7 @@ void AddPoint(CLI::App& app, const std::string& key, std::optional<PointOption>*
             },
             ""))
         ->type_name("X,Y")
-        ->group("Target points (pixels, or % of the canvas)");
+        ->group(group);
 }
 
 std::string HelpFooter() {
@@ -221,57 +252,16 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
     app.add_flag("--list-guides", r->listGuides, "list the guides")->group(presets);
 
     SettingOverrides& o = r->overrides;
-    const std::string effect = "Effect";
-    app.add_option_function<std::string>(
-           "--type",
-           [&o](const std::string& word) {
-               o.type = word == "parallel" ? VELTRIX_TYPE_PARALLEL
-                        : word == "circle" ? VELTRIX_TYPE_CIRCLE
-                                           : VELTRIX_TYPE_RADIATE;
-           },
-           "radiate, parallel or circle")
-        ->transform(
-            CLI::IsMember({"radiate", "parallel", "circle"}, CLI::ignore_case).description(""))
-        ->type_name("TYPE")
-        ->group(effect);
-    app.add_option_function<std::string>(
-           "--guide", [&o](const std::string& name) { o.guide = name; },
-           "shape of the paths: :S straight, :C curve, or a guide file")
-        ->check(CLI::Validator(
-            [](std::string& name) {
-                if (name.empty() || name.size() > kMaxGuideNameBytes) {
-                    return std::string("a guide name has 1 to 258 bytes");
-                }
-                return std::string();
-            },
-            ""))
-        ->type_name("NAME")
-        ->group(effect);
-    AddSetting(app, "curvature", &o.curvature, "factor on the guide's height profile", effect);
-    AddPoint(app, "p1", &o.p1, "first target point");
-    AddPoint(app, "p2", &o.p2, "second target point");
-    AddPoint(app, "p3", &o.p3, "third target point");
-
-    const std::string pen = "Pen";
-    AddSetting(app, "size", &o.size, "pen diameter in pixels", pen);
-    AddSetting(app, "hardness", &o.hardness, "solid part of the pen", pen);
-    AddSetting(app, "fluction", &o.fluction, "random pen size change per line", pen);
-    const std::string taperRange = "0 to 1000; with --asdist pixels";
-    AddSetting(app, "in", &o.in, "start taper, thousandths of half the line", pen, taperRange);
-    AddSetting(app, "out", &o.out, "end taper, like --in", pen, taperRange);
-    AddSwitch(app, "asdist", &o.asdist, "--in and --out are pixels", pen);
-    AddSwitch(app, "easing", &o.easing, "eased taper curve", pen);
-
-    const std::string line = "Line";
-    AddSetting(app, "position", &o.position, "pixels added to both ends of every line", line);
-    AddSetting(app, "posfluct", &o.posfluct, "random shift along the path, fraction", line);
-    AddSetting(app, "length", &o.length, "length added around dark stretches, pixels", line);
-    AddSetting(app, "lenfluct", &o.lenfluct, "random lengthening, fraction", line);
-    AddSetting(app, "spacing", &o.spacing, "gap in pixels; radiate: 1/1000 right angle", line);
-    AddSetting(app, "spcfluct", &o.spcfluct, "random jitter of the gaps, fraction", line);
-    AddSetting(app, "lengain", &o.lengain, "length growing along the path", line);
-    AddSetting(app, "spcgain", &o.spcgain, "change of each gap from the last, pixels", line);
-    AddSwitch(app, "connect", &o.connect, "join overlapping lines of one path", line);
+#define VELTRIX_TYPE(field, group, help) AddType(app, #field, &o.field, group, help);
+#define VELTRIX_GUIDE(field, option, group, help) AddGuide(app, #option, &o.option, group, help);
+#define VELTRIX_POINT(field, group, help) AddPoint(app, #field, &o.field, group, help);
+#define VELTRIX_NUMBER(field, min, max, group, help) \
+    AddSetting(app, #field, &o.field, RangeOf(&MoveEffectIniParam::field, min, max), group, help);
+#define VELTRIX_TAPER(field, min, max, group, help)                                               \
+    AddSetting(app, #field, &o.field, RangeOf(&MoveEffectIniParam::field, min, max), group, help, \
+               "0 to 1000; with --asdist pixels");
+#define VELTRIX_SWITCH(field, group, help) AddSwitch(app, #field, &o.field, group, help);
+#include "render/RenderSettingFields.inc"
 
     try {
         app.parse(argc, argv);

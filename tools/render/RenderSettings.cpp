@@ -9,44 +9,6 @@
 
 namespace {
 
-// A numeric field of the preset record: its key, range and place.
-struct NumericField {
-    const char* key;
-    SettingRange range;
-    double (*get)(const MoveEffectIniParam&);
-    bool (*given)(const SettingOverrides&);
-};
-
-#define VELTRIX_FIELD(name, lo, hi, whole)                                                            \
-    NumericField {                                                                                    \
-#name,                                                                                        \
-            {lo, hi, whole },                                                                         \
-             [](const MoveEffectIniParam&                                                             \
-                    p) { return static_cast<double>(p.name); },                                       \
-                                                             [](const SettingOverrides&               \
-                                                                    o) { return o.name                \
-                                                                             .has_value(); } \
-    }
-
-const NumericField kNumericFields[] = {
-    VELTRIX_FIELD(curvature, -100, 100, false),
-    VELTRIX_FIELD(size, 0, 1000, false),
-    VELTRIX_FIELD(hardness, 0, 1, false),
-    VELTRIX_FIELD(fluction, 0, 1, false),
-    VELTRIX_FIELD(in, 0, 100000, true),
-    VELTRIX_FIELD(out, 0, 100000, true),
-    VELTRIX_FIELD(position, -100000, 100000, true),
-    VELTRIX_FIELD(posfluct, 0, 10, false),
-    VELTRIX_FIELD(length, 0, 100000, true),
-    VELTRIX_FIELD(lenfluct, 0, 10, false),
-    VELTRIX_FIELD(spacing, 1, 100000, true),
-    VELTRIX_FIELD(spcfluct, 0, 1, false),
-    VELTRIX_FIELD(lengain, -1000, 1000, false),
-    VELTRIX_FIELD(spcgain, -1000, 1000, false),
-};
-
-#undef VELTRIX_FIELD
-
 // Points may lie off the canvas, but not absurdly far: 100 canvas sides.
 constexpr double kMaxRelativePoint = 100.0;
 
@@ -120,15 +82,6 @@ int32_t RelativeToPixel(double relative, int32_t side) {
 }
 
 }  // namespace
-
-const SettingRange* RangeOf(const std::string& key) {
-    for (const NumericField& field : kNumericFields) {
-        if (key == field.key) {
-            return &field.range;
-        }
-    }
-    return nullptr;
-}
 
 bool ParseDecimal(const std::string& text, double* value) {
     const char* begin = text.data();
@@ -209,149 +162,68 @@ bool ParseColor(const std::string& text, Rgb* color, std::string* error) {
 
 void MergeLoadedPreset(const MoveEffectIniParam& loaded, const MoveEffectIniReadFlag& flags,
                        MoveEffectIniParam* settings) {
-#define VELTRIX_TAKE(field)             \
+#define VELTRIX_FIELD(field, ...)       \
     if (flags.field) {                  \
         settings->field = loaded.field; \
     }
-    VELTRIX_TAKE(type)
-    VELTRIX_TAKE(p1)
-    VELTRIX_TAKE(p2)
-    VELTRIX_TAKE(p3)
-    VELTRIX_TAKE(curvature)
-    VELTRIX_TAKE(size)
-    VELTRIX_TAKE(hardness)
-    VELTRIX_TAKE(fluction)
-    VELTRIX_TAKE(in)
-    VELTRIX_TAKE(out)
-    VELTRIX_TAKE(asdist)
-    VELTRIX_TAKE(easing)
-    VELTRIX_TAKE(position)
-    VELTRIX_TAKE(posfluct)
-    VELTRIX_TAKE(length)
-    VELTRIX_TAKE(lenfluct)
-    VELTRIX_TAKE(spacing)
-    VELTRIX_TAKE(spcfluct)
-    VELTRIX_TAKE(lengain)
-    VELTRIX_TAKE(spcgain)
-    VELTRIX_TAKE(connect)
-#undef VELTRIX_TAKE
-    if (flags.name) {
-        std::memcpy(settings->name, loaded.name, sizeof settings->name);
-        settings->name[sizeof settings->name - 1] = '\0';
+#define VELTRIX_GUIDE(field, ...)                                           \
+    if (flags.field) {                                                      \
+        std::memcpy(settings->field, loaded.field, sizeof settings->field); \
+        settings->field[sizeof settings->field - 1] = '\0';                 \
     }
+#include "render/RenderSettingFields.inc"
 }
 
 void ApplyOverrides(const SettingOverrides& o, int32_t width, int32_t height,
                     MoveEffectIniParam* s) {
-    if (o.type) {
-        s->type = *o.type;
+#define VELTRIX_FIELD(field, ...) \
+    if (o.field) {                \
+        s->field = *o.field;      \
     }
-    ApplyPoint(o.p1, width, height, "--p1", &s->p1);
-    ApplyPoint(o.p2, width, height, "--p2", &s->p2);
-    ApplyPoint(o.p3, width, height, "--p3", &s->p3);
-    if (o.guide) {
-        std::memset(s->name, 0, sizeof s->name);
-        std::memcpy(s->name, o.guide->data(), std::min(o.guide->size(), kMaxGuideNameBytes));
+#define VELTRIX_GUIDE(field, option, ...)                                                        \
+    if (o.option) {                                                                              \
+        std::memset(s->field, 0, sizeof s->field);                                               \
+        std::memcpy(s->field, o.option->data(), std::min(o.option->size(), kMaxGuideNameBytes)); \
     }
-#define VELTRIX_SET(field)   \
-    if (o.field) {           \
-        s->field = *o.field; \
-    }
-    VELTRIX_SET(curvature)
-    VELTRIX_SET(size)
-    VELTRIX_SET(hardness)
-    VELTRIX_SET(fluction)
-    VELTRIX_SET(in)
-    VELTRIX_SET(out)
-    VELTRIX_SET(asdist)
-    VELTRIX_SET(easing)
-    VELTRIX_SET(position)
-    VELTRIX_SET(posfluct)
-    VELTRIX_SET(length)
-    VELTRIX_SET(lenfluct)
-    VELTRIX_SET(spacing)
-    VELTRIX_SET(spcfluct)
-    VELTRIX_SET(lengain)
-    VELTRIX_SET(spcgain)
-    VELTRIX_SET(connect)
-#undef VELTRIX_SET
+#define VELTRIX_POINT(field, ...) ApplyPoint(o.field, width, height, "--" #field, &s->field);
+#include "render/RenderSettingFields.inc"
 }
 
 void CheckSettings(const MoveEffectIniParam& s, const SettingOverrides& o,
                    const std::string& presetName) {
-    for (const NumericField& field : kNumericFields) {
-        const double value = field.get(s);
-        if (!(value >= field.range.min && value <= field.range.max)) {
-            throw BadValue(field.given(o), presetName, field.key, value,
-                           "is out of range " + RangeText(field.range));
+    const auto check = [&](const char* key, double value, bool given, bool valid,
+                           const std::string& rule) {
+        if (!valid) {
+            throw BadValue(given, presetName, key, value, rule);
         }
+    };
+    // Ranges first, then the thousandths of the tapers, then the points.
+#define VELTRIX_NUMBER(field, min, max, ...)                                          \
+    check(#field, s.field, o.field.has_value(), s.field >= (min) && s.field <= (max), \
+          "is out of range " + RangeText(RangeOf(&MoveEffectIniParam::field, min, max)));
+#define VELTRIX_TAPER VELTRIX_NUMBER
+#include "render/RenderSettingFields.inc"
+#define VELTRIX_TAPER(field, ...)                                                            \
+    check(#field, s.field, o.field.has_value(), s.asdist || s.field <= kMaxTaperThousandths, \
+          "is out of range: without asdist it counts thousandths of half the line, 0 to 1000");
+#include "render/RenderSettingFields.inc"
+#define VELTRIX_POINT(field, ...)                                                \
+    for (double v : {s.field.x, s.field.y}) {                                    \
+        check(#field, v, o.field.has_value(), std::fabs(v) <= kMaxRelativePoint, \
+              "lies too far off the canvas (at most 100 canvas sides)");         \
     }
-    if (!s.asdist) {
-        const struct {
-            const char* key;
-            int32_t value;
-            bool given;
-        } tapers[] = {{"in", s.in, o.in.has_value()}, {"out", s.out, o.out.has_value()}};
-        for (const auto& taper : tapers) {
-            if (taper.value > kMaxTaperThousandths) {
-                throw BadValue(taper.given, presetName, taper.key, taper.value,
-                               "is out of range: without asdist it counts thousandths of half "
-                               "the line, 0 to 1000");
-            }
-        }
-    }
-    const struct {
-        const char* key;
-        const PathPoint& point;
-        bool given;
-    } points[] = {{"p1", s.p1, o.p1.has_value()},
-                  {"p2", s.p2, o.p2.has_value()},
-                  {"p3", s.p3, o.p3.has_value()}};
-    for (const auto& p : points) {
-        for (double v : {p.point.x, p.point.y}) {
-            if (!(std::fabs(v) <= kMaxRelativePoint)) {
-                throw BadValue(p.given, presetName, p.key, v,
-                               "lies too far off the canvas (at most 100 canvas sides)");
-            }
-        }
-    }
+#include "render/RenderSettingFields.inc"
 }
 
 DrawingSettings ToDrawingSettings(const MoveEffectIniParam& s, int32_t width, int32_t height) {
     DrawingSettings d;
-    MoveEffectParam& p = d.param;
-    p.type = s.type;
-    p.curvature = s.curvature;
-    p.size = s.size;
-    p.hardness = s.hardness;
-    p.fluction = s.fluction;
-    p.asdist = s.asdist != 0;
-    p.in = p.asdist ? s.in : s.in / 1000.0;
-    p.out = p.asdist ? s.out : s.out / 1000.0;
-    p.easing = s.easing != 0;
-    p.position = s.position;
-    p.posfluct = s.posfluct;
-    p.length = s.length;
-    p.lenfluct = s.lenfluct;
-    p.spacing = s.spacing;
-    p.spcfluct = s.spcfluct;
-    p.lengain = s.lengain;
-    p.spcgain = s.spcgain;
-    p.connect = s.connect != 0;
-    d.target.p1 = {RelativeToPixel(s.p1.x, width), RelativeToPixel(s.p1.y, height)};
-    d.target.p2 = {RelativeToPixel(s.p2.x, width), RelativeToPixel(s.p2.y, height)};
-    d.target.p3 = {RelativeToPixel(s.p3.x, width), RelativeToPixel(s.p3.y, height)};
-    d.guide.assign(s.name, strnlen(s.name, sizeof s.name));
+    const bool asdist = s.asdist != 0;
+#define VELTRIX_FIELD(field, ...) d.param.field = s.field;
+#define VELTRIX_GUIDE(field, ...) d.guide.assign(s.field, strnlen(s.field, sizeof s.field));
+#define VELTRIX_POINT(field, ...) \
+    d.target.field = {RelativeToPixel(s.field.x, width), RelativeToPixel(s.field.y, height)};
+#define VELTRIX_TAPER(field, ...) d.param.field = asdist ? s.field : s.field / 1000.0;
+#define VELTRIX_SWITCH(field, ...) d.param.field = s.field != 0;
+#include "render/RenderSettingFields.inc"
     return d;
-}
-
-const char* TypeWord(int32_t type) {
-    switch (type) {
-        case VELTRIX_TYPE_PARALLEL:
-            return "parallel";
-        case VELTRIX_TYPE_CIRCLE:
-            return "circle";
-        default:
-            return "radiate";
-    }
 }

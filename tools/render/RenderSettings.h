@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 // One coordinate of a --p1/--p2/--p3 value: canvas pixels, or a fraction of the canvas side
 // as presets keep it ("50%" is 0.5).
@@ -26,31 +27,27 @@ struct Rgb {
     uint8_t b = 0;
 };
 
-// What the command line sets; an empty field keeps the preset's value.
+// What the command line sets, one member per line of RenderSettingFields.inc; an empty
+// member keeps the preset's value.
 struct SettingOverrides {
-    std::optional<int32_t> type;
-    std::optional<PointOption> p1, p2, p3;
-    std::optional<std::string> guide;
-    std::optional<double> curvature, size, hardness, fluction;
-    std::optional<int32_t> in, out;
-    std::optional<bool> asdist, easing;
-    std::optional<int32_t> position;
-    std::optional<double> posfluct;
-    std::optional<int32_t> length;
-    std::optional<double> lenfluct;
-    std::optional<int32_t> spacing;
-    std::optional<double> spcfluct, lengain, spcgain;
-    std::optional<bool> connect;
+#define VELTRIX_FIELD(field, ...) std::optional<decltype(MoveEffectIniParam::field)> field;
+#define VELTRIX_GUIDE(field, option, ...) std::optional<std::string> option;
+#define VELTRIX_POINT(field, ...) std::optional<PointOption> field;
+#define VELTRIX_SWITCH(field, ...) std::optional<bool> field;
+#include "render/RenderSettingFields.inc"
 };
 
-// The accepted range of a numeric setting, named by its preset key.
+// The accepted range of a numeric setting.
 struct SettingRange {
     double min;
     double max;
     bool integer;
 };
-// Ranges for the numeric preset keys; null for any other key.
-const SettingRange* RangeOf(const std::string& key);
+// The range of a VELTRIX_NUMBER or VELTRIX_TAPER line: whole numbers when the field is.
+template <typename T>
+constexpr SettingRange RangeOf(T MoveEffectIniParam::*, double min, double max) {
+    return {min, max, std::is_integral_v<T>};
+}
 // in and out without asdist are thousandths: at most this.
 constexpr int32_t kMaxTaperThousandths = 1000;
 // The guide name must fit the preset record with its NUL.
@@ -92,6 +89,3 @@ struct DrawingSettings {
 };
 DrawingSettings ToDrawingSettings(const MoveEffectIniParam& settings, int32_t width,
                                   int32_t height);
-
-// The preset word of an effect type, or "radiate" for an unknown code.
-const char* TypeWord(int32_t type);
