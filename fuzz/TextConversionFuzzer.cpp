@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include <unicode/ustring.h>
+
 #include "FuzzInput.h"
 #include "platform/BridgeBuffers.h"
 #include "platform/PlatformBridge.h"
@@ -20,64 +22,21 @@ void Require(bool condition) {
     }
 }
 
+// ICU's converters refuse ill-formed input: unpaired surrogates in UTF-16; overlong forms,
+// surrogates and code points above U+10FFFF in UTF-8.
 bool IsWellFormedUtf16(const std::u16string& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) {
-                return false;
-            }
-            ++i;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return false;
-        }
-    }
-    return true;
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strToUTF8(nullptr, 0, &length, reinterpret_cast<const UChar*>(text.data()),
+                static_cast<int32_t>(text.size()), &status);
+    return status != U_INVALID_CHAR_FOUND;
 }
 
-// Shortest forms only, no surrogates, nothing above U+10FFFF.
 bool IsWellFormedUtf8(const std::string& text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t size = text.size();
-    size_t i = 0;
-    while (i < size) {
-        const unsigned char lead = bytes[i];
-        size_t extra = 0;
-        uint32_t code = 0;
-        uint32_t minimum = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            code = lead & 0x1F;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            code = lead & 0x0F;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            code = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + extra >= size) {
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (bytes[i + k] & 0x3F);
-        }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += extra + 1;
-    }
-    return true;
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
+    return status != U_INVALID_CHAR_FOUND;
 }
 
 // What an encode and decode give back: unpaired surrogates replaced, cut at the first U+0000.
