@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libicu-dev libpng-dev libpng-tools libcli11-dev libcairo2-dev libclang-rt-14-dev
+  libicu-dev libpng-dev libpng-tools libcli11-dev libcairo2-dev libclang-rt-14-dev librsvg2-bin
   locales
 )
 

@@ -187,3 +187,40 @@ TEST(RenderDrawing, InterruptWritesWhatWasDrawnAsAValidPng) {
     EXPECT_EQ(out.width, 800);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), {}), 1);  // no temporary
 }
+
+TEST(RenderDrawing, ASeedRepeatsTheRenderAndTheSvgAgreesWithTheRaster) {
+    ScratchFolder folder;
+    const std::string base = BlackBase(folder, 200);
+    const std::string svg = folder / "lines.svg";
+    const auto args =
+        Args("--size 5 --hardness 1 --lenfluct 0.5 --spcfluct 0.4 --seed 42", {"--svg", svg, base});
+    const Picture first = Render(folder, args);
+    const RunResult again = RunRender(Args("--seed 42 --size 5 --hardness 1 --lenfluct 0.5 "
+                                           "--spcfluct 0.4",
+                                           {base, folder / "again.png"}),
+                                      folder);
+    EXPECT_NE(again.err.find("seed 42"), std::string::npos) << again.err;
+    Picture second;
+    ASSERT_TRUE(ReadTestPng(folder / "again.png", &second));
+    EXPECT_EQ(first.rgba, second.rgba);
+
+    // A real SVG renderer draws the outlines; they cover the pixels the raster half covers.
+    const std::string drawn = folder / "svg.png";
+    ASSERT_EQ(std::system(("rsvg-convert -o " + drawn + " " + svg).c_str()), 0)
+        << "rsvg-convert (Debian's librsvg2-bin) is needed";
+    Picture outline;
+    ASSERT_TRUE(ReadTestPng(drawn, &outline));
+    ASSERT_EQ(outline.width, first.width);
+    const int half = first.wide() ? 32768 : 128;
+    const int outlineHalf = outline.wide() ? 32768 : 128;
+    int either = 0;
+    int both = 0;
+    for (int i = 0; i < first.width * first.height; ++i) {
+        const bool raster = first.At(i % first.width, i / first.width, 3) >= half;
+        const bool vector = outline.At(i % first.width, i / first.width, 3) >= outlineHalf;
+        either += raster || vector;
+        both += raster && vector;
+    }
+    ASSERT_GT(either, 2000);
+    EXPECT_GE(both * 10, either * 9) << both << " of " << either;
+}

@@ -58,7 +58,7 @@ AtomicOutputFile::AtomicOutputFile(const std::string& target) : target_(target) 
         ::unlink(temporary_.c_str());
         throw OutputError(target, "cannot open", error);
     }
-    SetInterruptCleanupPath(temporary_.c_str());
+    cleanupSlot_ = AddInterruptCleanupPath(temporary_.c_str());
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
@@ -85,7 +85,7 @@ void AtomicOutputFile::Commit() {
         throw OutputError(target_, "cannot replace", error);
     }
     committed_ = true;
-    SetInterruptCleanupPath(nullptr);
+    RemoveInterruptCleanupPath(cleanupSlot_);
 }
 
 void AtomicOutputFile::Discard() {
@@ -94,5 +94,5 @@ void AtomicOutputFile::Discard() {
         stream_ = nullptr;
     }
     ::unlink(temporary_.c_str());
-    SetInterruptCleanupPath(nullptr);
+    RemoveInterruptCleanupPath(cleanupSlot_);
 }

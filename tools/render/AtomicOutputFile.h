@@ -30,4 +30,5 @@ class AtomicOutputFile {
     std::string temporary_;
     std::FILE* stream_ = nullptr;
     bool committed_ = false;
+    int cleanupSlot_ = -1;
 };

@@ -216,6 +216,14 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
             ""))
         ->type_name("#RRGGBB")
         ->group(io);
+    app.add_option_function<uint64_t>(
+           "--seed", [r](uint64_t seed) { r->seed = seed; },
+           "draw with this seed; the same seed gives the same picture")
+        ->type_name("N")
+        ->group(io);
+    app.add_option("--svg", r->svgPath, "also write the lines as SVG outlines to FILE")
+        ->type_name("FILE")
+        ->group(io);
     app.add_flag("-q,--quiet", r->quiet, "no progress and no final line on standard error")
         ->group(io);
     auto* demo =

@@ -20,6 +20,8 @@ struct RenderRequest {
     bool listPresets = false;
     bool listGuides = false;
     std::optional<Rgb> color;
+    std::optional<uint64_t> seed;  // --seed; without it a random seed, printed at the end
+    std::string svgPath;           // --svg: the lines as SVG outlines too
     SettingOverrides overrides;
 };
 

@@ -12,8 +12,10 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 std::atomic<int> g_signal{SIGINT};
-std::atomic<bool> g_haveCleanupPath{false};
-char g_cleanupPath[4096];
+// The unfinished output files: a slot is used while its flag is set.
+constexpr int kCleanupSlots = 4;
+std::atomic<bool> g_haveCleanupPath[kCleanupSlots];
+char g_cleanupPath[kCleanupSlots][4096];
 
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the signal handler needs lock-free atomics");
@@ -24,8 +26,10 @@ extern "C" void OnInterrupt(int signal) {
         return;
     }
     // The second interrupt: the user wants out now, not after the running paths.
-    if (g_haveCleanupPath.load()) {
-        ::unlink(g_cleanupPath);
+    for (int slot = 0; slot < kCleanupSlots; ++slot) {
+        if (g_haveCleanupPath[slot].load()) {
+            ::unlink(g_cleanupPath[slot]);
+        }
     }
     ::_exit(128 + signal);
 }
@@ -49,11 +53,22 @@ int InterruptExitCode() {
     return 128 + g_signal.load();
 }
 
-void SetInterruptCleanupPath(const char* path) {
-    g_haveCleanupPath.store(false);
-    if (path == nullptr || std::strlen(path) >= sizeof g_cleanupPath) {
-        return;
+int AddInterruptCleanupPath(const char* path) {
+    if (std::strlen(path) >= sizeof g_cleanupPath[0]) {
+        return -1;
     }
-    std::memcpy(g_cleanupPath, path, std::strlen(path) + 1);
-    g_haveCleanupPath.store(true);
+    for (int slot = 0; slot < kCleanupSlots; ++slot) {
+        if (!g_haveCleanupPath[slot].load()) {
+            std::memcpy(g_cleanupPath[slot], path, std::strlen(path) + 1);
+            g_haveCleanupPath[slot].store(true);
+            return slot;
+        }
+    }
+    return -1;
+}
+
+void RemoveInterruptCleanupPath(int slot) {
+    if (slot >= 0 && slot < kCleanupSlots) {
+        g_haveCleanupPath[slot].store(false);
+    }
 }

@@ -11,6 +11,8 @@ bool InterruptRequested();
 // The exit code that reports the interrupt: 128 + the signal's number (130 for Ctrl-C).
 int InterruptExitCode();
 
-// The file a second interrupt removes before the program exits (copied; at most 4095 bytes),
-// or null for none. Main thread only.
-void SetInterruptCleanupPath(const char* path);
+// Registers a file that a second interrupt removes before the program exits (copied; at most
+// 4095 bytes, at most 4 files at once). Returns its slot for the removal below, or -1 when it
+// could not be kept. Main thread only.
+int AddInterruptCleanupPath(const char* path);
+void RemoveInterruptCleanupPath(int slot);

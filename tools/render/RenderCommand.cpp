@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "render/AtomicOutputFile.h"
 #include "render/DataFolders.h"
@@ -17,6 +18,7 @@
 #include "render/PngFile.h"
 #include "render/ProgressReporter.h"
 #include "render/RenderError.h"
+#include "render/SvgLines.h"
 
 namespace {
 
@@ -99,6 +101,10 @@ int Draw(const RenderRequest& request, const MoveEffectIniParam& settings, const
 
     InstallInterruptHandler();
     AtomicOutputFile output(request.outPath);
+    std::unique_ptr<AtomicOutputFile> svgOutput;
+    if (!request.svgPath.empty()) {
+        svgOutput = std::make_unique<AtomicOutputFile>(request.svgPath);
+    }
 
     Image layer;
     layer.Allocate(base.width, base.height, 4, depth);
@@ -137,8 +143,17 @@ int Draw(const RenderRequest& request, const MoveEffectIniParam& settings, const
                                         : ::isatty(STDERR_FILENO) ? ProgressReporter::Mode::Bar
                                                                   : ProgressReporter::Mode::Plain;
     ProgressReporter progress(mode, stderr);
-    DrawEffect(&drawing.param, &drawing.target, drawing.guide.c_str(), &image, &canvas,
-               ProgressReporter::Callback, &progress);
+    VeltrixDrawOptions options{};
+    options.structSize = sizeof options;
+    options.flags = VELTRIX_OPTION_SEED;
+    options.seed = request.seed ? *request.seed : std::random_device()();
+    SvgLines svg;
+    if (svgOutput != nullptr) {
+        options.lines = &SvgLines::Sink;
+        options.linesUser = &svg;
+    }
+    DrawEffectWithOptions(&drawing.param, &drawing.target, drawing.guide.c_str(), &image, &canvas,
+                          ProgressReporter::Callback, &progress, &options);
     progress.Finish();
 
     RescaleLayerAlpha(&layer);
@@ -146,16 +161,30 @@ int Draw(const RenderRequest& request, const MoveEffectIniParam& settings, const
     const Image result =
         request.composite || request.demo ? CompositeOver(layer, base) : std::move(layer);
     WritePng(output.Stream(), result, request.outPath);
+    if (svgOutput != nullptr) {
+        if (!svg.Write(svgOutput->Stream(), base.width, base.height, drawing.param.hardness, rgb)) {
+            throw RenderError(kExitOutput, request.svgPath + ": cannot write");
+        }
+        if (svg.Cut()) {
+            Note(request,
+                 "the SVG holds only the first lines: the run drew more points than "
+                 "the library hands out");
+        }
+    }
     output.Commit();
+    if (svgOutput != nullptr) {
+        svgOutput->Commit();
+    }
 
     const std::string counts =
         std::to_string(progress.completed()) + " of " + std::to_string(progress.total());
     if (InterruptRequested()) {
-        Note(request,
-             "interrupted after " + counts + " paths; wrote what was drawn to " + request.outPath);
+        Note(request, "interrupted after " + counts + " paths; wrote what was drawn to " +
+                          request.outPath + "; seed " + std::to_string(options.seed));
         return InterruptExitCode();
     }
-    Note(request, "drew " + std::to_string(progress.total()) + " paths into " + request.outPath);
+    Note(request, "drew " + std::to_string(progress.total()) + " paths into " + request.outPath +
+                      "; seed " + std::to_string(options.seed));
     if (!drewLines) {
         Note(request,
              "no line was drawn: lines appear only where the base image is dark and "
