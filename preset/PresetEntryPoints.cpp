@@ -13,6 +13,16 @@ VELTRIX_API void GetDefaultParam(MoveEffectIniParam* param) noexcept {
     }
 }
 
+VELTRIX_API int GetDefaultTargetPoints(int type, PathPoint* points, int count) noexcept {
+    if (type < VELTRIX_TYPE_RADIATE || type > VELTRIX_TYPE_CIRCLE) {
+        return 0;
+    }
+    for (int i = 0; i < 3 && i < count && points != nullptr; ++i) {
+        GetDefaultTargetPoint(type, i, points[i]);
+    }
+    return 3;
+}
+
 VELTRIX_API bool LoadParam(const char* name, MoveEffectIniParam* param,
                            MoveEffectIniReadFlag* flags) noexcept {
     if (name == nullptr || param == nullptr) {

@@ -24,6 +24,9 @@ CHECK_AT(12, sizeof(MoveEffectCanvasParam) == 32);
 CHECK_AT(13, sizeof(MoveEffectIniParam) == 432);
 CHECK_AT(14, sizeof(MoveEffectIniReadFlag) == 22);
 CHECK_AT(15, sizeof(PointTarget) == 24);
+CHECK_AT(16, sizeof(VeltrixDrawOptions) == 40);
+PIN(17, VeltrixDrawOptions, lines, 24);
+CHECK_AT(18, sizeof(VeltrixLine) == 32);
 
 int main(void) {
     MoveEffectParam param;
@@ -41,10 +44,18 @@ int main(void) {
 
     /* No base image: nothing is drawn and the layer is left alone. */
     DrawEffect(&param, &target, ":S", &image, &canvas, NULL, NULL);
+    DrawEffectWithOptions(&param, &target, ":S", &image, &canvas, NULL, NULL, NULL);
     ReleaseGuides();
     if (layer[0] != 9) {
         fprintf(stderr, "layer changed without a base image\n");
         return 1;
+    }
+    {
+        PathPoint points[3];
+        if (GetDefaultTargetPoints(VELTRIX_TYPE_PARALLEL, points, 3) != 3 || points[2].x != 0.75 ||
+            GetDefaultTargetPoints(7, points, 3) != 0) {
+            return 1;
+        }
     }
     return 0;
 }

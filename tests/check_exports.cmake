@@ -1,5 +1,5 @@
 # Fails unless the shared library LIB exports exactly the C entry points and no C++ symbol.
-set(expected DrawEffect DrawEffectWithOptions ReleaseGuides GetDefaultParam LoadParam SaveParam GetPluginDir GetPluginDirPath)
+set(expected DrawEffect DrawEffectWithOptions GetDefaultTargetPoints ReleaseGuides GetDefaultParam LoadParam SaveParam GetPluginDir GetPluginDirPath)
 set(required ${expected})
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

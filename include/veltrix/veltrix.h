@@ -266,6 +266,11 @@ VELTRIX_API void ReleaseGuides(void) VELTRIX_NOEXCEPT;
 /* Fills the record with the factory defaults. */
 VELTRIX_API void GetDefaultParam(MoveEffectIniParam* param) VELTRIX_NOEXCEPT;
 
+/* Copies the default target points (p1, p2, p3) of the effect `type`, relative to the canvas
+ * (0..1), into points: as many as fit in `count`. Returns the number the type has (3), or 0
+ * for a type that is not VELTRIX_TYPE_*. */
+VELTRIX_API int GetDefaultTargetPoints(int type, PathPoint* points, int count) VELTRIX_NOEXCEPT;
+
 /* Loads the preset NAME (UTF-8, no folder, no extension). Returns false when the file gives
  * no text; flags may be null. */
 VELTRIX_API bool LoadParam(const char* name, MoveEffectIniParam* param,
