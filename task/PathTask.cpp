@@ -62,10 +62,24 @@ double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOu
     return GetPressure(*param, t, length, taperIn, taperOut, sizeFactor);
 }
 
+void PathTask::SetRing(const RingRecipe& recipe) {
+    ring = std::make_unique<RingRecipe>(recipe);
+    // Ramanujan's perimeter of the ellipse, which the walk's length follows.
+    const double a = std::fabs(recipe.radiusX);
+    const double b = std::fabs(recipe.radiusY);
+    const double perimeter =
+        3.14159265358979323846 * (3 * (a + b) - std::sqrt((3 * a + b) * (a + 3 * b)));
+    costHint = std::isfinite(perimeter) ? perimeter : 0.0;
+}
+
 void PathTask::Run() {
     // A pen below the smallest dab draws nothing, however long its lines.
     if (IsCancelled() || !(param->size >= kSmallestDab)) {
         return;
+    }
+    if (ring != nullptr && guide != nullptr) {
+        BuildRingPath(*ring, *guide, param->curvature, path);
+        ring.reset();
     }
     const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
     path.PrepareSegments(ring);

@@ -12,6 +12,7 @@
 #include "path/PathParser.h"
 #include "task/LineRecorder.h"
 #include "task/Random.h"
+#include "task/RingPath.h"
 #include "threadpool/ThreadPoolTask.h"
 
 /// What the tasks of one run share. Everything but the stroke buffer is read-only while the
@@ -53,6 +54,9 @@ class PathTask : public ThreadPoolTask {
     /// Appends a segment to the path and adds its length (through its control points) to the
     /// pool's cost hint.
     void AppendPathSegment(const PathSegment& segment);
+    /// Makes the task a ring whose path it builds when it runs; its cost hint is the ring's
+    /// perimeter.
+    void SetRing(const RingRecipe& recipe);
     void Run() override;
 
     /// Turns the stretch that began at `runStart` and ends at the walk's current point into one
@@ -145,6 +149,8 @@ class PathTask : public ThreadPoolTask {
     int32_t chainPieceTested = -1;
     /// pieceStart[i]: the walk distance at which piece i begins.
     std::vector<double> pieceStart;
+    /// Set for a ring whose path is still to be built.
+    std::unique_ptr<RingRecipe> ring;
     /// The last point appended, for the cost hint.
     PathPoint lastPoint{0.0, 0.0};
     bool hasLastPoint = false;

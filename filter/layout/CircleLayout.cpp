@@ -18,6 +18,13 @@ namespace {
 // around it would take seconds to walk; it is not laid.
 constexpr double kMaxRingPieces = 1048576.0;
 
+// Rings whose offset lies within this many pixels of the last ring laid in their pass are not
+// laid: a quarter of the distance between the canvas's coverage samples, so the two rings
+// cover the same samples but for those within 1/16 px of the pen's edge. Only a spacing of 0,
+// or a gain that brings the step near 0, makes such rings; without the rule a tiny gain laid
+// about 1 / sqrt(gain) of them.
+constexpr double kRingResolution = 1.0 / 16.0;
+
 // How many more rings of a pass with no gain, after `done` of them, certainly lay nothing and
 // do not end the pass: rings too small to reach a canvas that lies away from the centre, or
 // large enough to enclose it. Such rings fail the visibility test anyway; crossing them in one
@@ -110,56 +117,91 @@ struct RingPlan {
     double nearest;   ///< the nearest canvas point from the centre (0 inside)
     double reach;     ///< rings below this stay clear of the canvas
     double enclose;   ///< rings above this enclose it
-    Random& random;
+    /// How many rings a pass may test: up to `count` for a spacing, or, with spacing 0 and a
+    /// gain, until the offset g n^2 / 2 passes the farthest corner.
+    double rings;
+    LayoutJitter& random;
 
-    double Jitter() const {
-        return run.param.spcfluct != 0.0 ? random.Uniform() * run.param.spcfluct * spacing : 0.0;
+    double Jitter(int64_t index) const {
+        return run.param.spcfluct != 0.0 ? random.Next(index) * run.param.spcfluct * spacing : 0.0;
     }
 };
 
-/// For a pass with no gain before its first visible ring: crosses the rings that certainly lay
-/// nothing, first by the distance bounds, then (thin rings defeat those) by bisection over the
-/// run of rings the canvas lies before: outside growing rings, inside shrinking ones. Once the
-/// canvas lies beyond the rings no later ring meets it: then false, the pass is over. Ring i
-/// has the offset (i + 1) * step; the last two rings of a run are left to the caller's test.
-bool SkipInvisibleRings(const RingPlan& plan, int dir, double step, double& iteration,
-                        double& offset) {
+/// See RingPlan::rings.
+double RingsPerPass(double spacing, double count, double gain, double farthest) {
+    if (spacing != 0.0) {
+        return count + 1;
+    }
+    return gain != 0.0 ? std::ceil(std::sqrt(2.0 * farthest / std::fabs(gain))) + 2.0 : 1.0;
+}
+
+/// Moves a pass to just before ring i: the offset and step its running sums give there, in
+/// closed form (with the first step s and the gain g, ring i has the offset
+/// (i + 1) s + g (i + 1)^2 / 2; only the rounding of the sums differs).
+void MoveToRing(double i, double first, double gain, double& iteration, double& offset,
+                double& step) {
+    iteration = i;
+    offset = i * first + 0.5 * gain * i * i;
+    step = first + i * gain;
+}
+
+/// For a pass before its first visible ring: crosses the rings that certainly lay nothing,
+/// first (without a gain) by the distance bounds, then (thin rings defeat those) by bisection
+/// over the run of rings the canvas lies before: outside growing rings, inside shrinking ones.
+/// Once the canvas lies beyond the rings no later ring meets it: then false, the pass is over.
+/// With the first step s and the gain g, ring i has the offset (i + 1) s + g (i + 1)^2 / 2 (the
+/// running sums of the pass, but for their rounding), and the bisection stays where the offsets
+/// move one way. The last two rings of a run are left to the caller's test. Moves `offset` and
+/// `step` to where the pass's sums would have them before ring `iteration`.
+bool SkipInvisibleRings(const RingPlan& plan, int dir, double first, double& iteration,
+                        double& offset, double& step) {
     const CircleTarget& target = plan.target;
-    const double skip = InvisibleRingRun(target.radiusX, target.radiusY, step, iteration,
-                                         plan.nearest, plan.maxDist);
-    if (skip > 0) {
-        if (!(iteration + skip < plan.count + 1)) {
-            return false;
+    const double gain = plan.run.param.spcgain;
+    const auto offsetAt = [&](double i) {
+        return (i + 1) * first + 0.5 * gain * (i + 1) * (i + 1);
+    };
+    const auto moveTo = [&](double i) { MoveToRing(i, first, gain, iteration, offset, step); };
+    if (gain == 0.0) {
+        const double skip = InvisibleRingRun(target.radiusX, target.radiusY, first, iteration,
+                                             plan.nearest, plan.maxDist);
+        if (skip > 0) {
+            if (!(iteration + skip < plan.count + 1)) {
+                return false;
+            }
+            moveTo(iteration + skip);
         }
-        iteration += skip;
-        offset = iteration * step;
+    }
+    // Rings grow (or shrink) one way while dir (s + g (i + 1.5)) > 0.
+    const double limit =
+        dir * gain < 0.0 ? std::min(plan.rings, std::floor(-first / gain - 1.5) + 1) : plan.rings;
+    if (!(iteration < limit)) {
+        return true;
     }
     const RingSide before = dir > 0 ? RingSide::kOutside : RingSide::kInside;
     const RingSide beyond = dir > 0 ? RingSide::kInside : RingSide::kOutside;
     auto side = [&](double i) {
-        const double o = (i + 1) * step;
+        const double o = offsetAt(i);
         return SideOfRing(plan.center, target.radiusX + o, target.radiusY + o, target.angle, plan.w,
                           plan.h);
     };
-    const RingSide first = side(iteration);
-    if (first == beyond) {
+    const RingSide now = side(iteration);
+    if (now == beyond) {
         return false;
     }
-    if (first == before) {
+    if (now == before) {
         double good = iteration;
         double span = 1;
-        while (good + span < plan.count + 1 && side(good + span) == before) {
+        while (good + span < limit && side(good + span) == before) {
             good += span;
             span *= 2;
         }
         for (; span >= 1; span = std::floor(span / 2)) {
-            if (good + span < plan.count + 1 && side(good + span) == before) {
+            if (good + span < limit && side(good + span) == before) {
                 good += span;
             }
         }
         if (good - 2 > iteration) {
-            iteration = good - 2;
-            offset = iteration * step;
+            moveTo(good - 2);
         }
     }
     return true;
@@ -173,11 +215,12 @@ void LayPass(const RingPlan& plan, int dir) {
     const double spacing = plan.spacing;
     double step = spacing * dir;
     double offset = 0.0;
+    // The target ring's offset: rings nearer than kRingResolution to the last laid are not laid.
+    double laidOffset = 0.0;
     bool found = false;
     for (double iteration = 0; spacing == 0.0 || iteration < plan.count + 1; iteration += 1) {
-        // Without a gain each offset is an exact multiple of the step.
-        if (!found && spacing != 0.0 && param.spcgain == 0.0 &&
-            !SkipInvisibleRings(plan, dir, step, iteration, offset)) {
+        if (!found && (spacing != 0.0 || param.spcgain != 0.0) &&
+            !SkipInvisibleRings(plan, dir, spacing * dir, iteration, offset, step)) {
             break;
         }
         if (step * dir < 0) {
@@ -207,9 +250,33 @@ void LayPass(const RingPlan& plan, int dir) {
         const bool clear = std::min(ra, rb) > plan.enclose || std::max(ra, rb) < plan.reach;
         if (!clear &&
             IsEllipseIn(plan.center, ra, rb, target.angle, plan.run.width, plan.run.height)) {
-            const double rj = plan.Jitter();
+            if (std::fabs(offset - laidOffset) < kRingResolution) {
+                // Too near the last ring laid to be told apart: cross to the first ring that
+                // is not (while the offsets move one way; past that the pass ends anyway).
+                const auto near = [&](double i) {
+                    const double o =
+                        (i + 1) * dir * spacing + 0.5 * param.spcgain * (i + 1) * (i + 1);
+                    return std::fabs(o - laidOffset) < kRingResolution;
+                };
+                double lo = iteration;
+                double next = iteration + 1;
+                for (double span = 1; next < plan.rings && near(next); span *= 2) {
+                    lo = next;
+                    next = iteration + 2 * span;
+                }
+                while (next - lo > 1) {
+                    const double mid = std::floor(lo + (next - lo) / 2);
+                    (near(mid) ? lo : next) = mid;
+                }
+                MoveToRing(std::min(next, plan.rings), dir * spacing, param.spcgain, iteration,
+                           offset, step);
+                iteration -= 1;
+                continue;
+            }
+            laidOffset = offset;
             // Inward rings take the odd indices, outward ones the even, after the target's 0.
             const double index = std::min(iteration, 4e18) * 2 + (dir < 0 ? 1 : 2);
+            const double rj = plan.Jitter(static_cast<int64_t>(index));
             AppendCircleTask(plan.run, &target, plan.center, target.angle, target.startAngle,
                              ra + rj, rb + rj, static_cast<int64_t>(index));
             found = true;
@@ -244,7 +311,7 @@ void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleT
     const double outX = std::max({0 - center.x, 0.0, center.x - w});
     const double outY = std::max({0 - center.y, 0.0, center.y - h});
     const double nearest = std::hypot(outX, outY);
-    Random random = LayoutRandom(run.tasks);
+    LayoutJitter random(run.tasks.seeds);
     const RingPlan plan{run,
                         target,
                         center,
@@ -257,9 +324,11 @@ void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleT
                         nearest,
                         nearest - 1.0 - 1e-9 * nearest,
                         maxDist + 1.0 + 1e-9 * maxDist,
+                        RingsPerPass(spacing, count, param.spcgain,
+                                     maxDist + std::max(target.radiusX, target.radiusY)),
                         random};
 
-    const double j = plan.Jitter();
+    const double j = plan.Jitter(0);
     AppendCircleTask(run, &target, center, target.angle, target.startAngle, target.radiusX + j,
                      target.radiusY + j);
     // With spacing 0 the same ring would be laid forever: without a gain only the target ring
@@ -277,8 +346,6 @@ void CreateCirclePathTasks(const LayoutContext& run, const CircleTarget* circleT
 void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const PathPoint& center,
                       double angle, double startAngle, double radiusX, double radiusY,
                       int64_t index) {
-    const MoveEffectParam& param = run.param;
-    PathParser* guide = &run.guide;
     const double a = radiusX;
     const double b = radiusY;
     const double n0 = std::ceil(((a + b) * 3 - std::sqrt((a * 3 + b) * (b * 3 + a))) * kPi / 5);
@@ -290,26 +357,11 @@ void AppendCircleTask(const LayoutContext& run, const CircleTarget* ring, const 
         n += 1;
     }
 
+    // The task builds its path when it runs: a run's rings would otherwise hold all their
+    // pieces (tens of MiB) before the first one is drawn.
     auto task = std::make_shared<PathTask>(run.tasks, ring);
     task->pathIndex = index;
-    guide->PrepareSegments(false);
-    guide->ResetPosition();
-    const double step = guide->totalLength / n;
-    const double y0 = guide->currentPoint.y;
-    const double cosA = std::cos(angle);
-    const double sinA = std::sin(angle);
-    for (int32_t k = 0; k <= n; ++k) {
-        const double phi = k * 2.0 * kPi / n + startAngle;
-        const double off = k == 0 ? 0.0 : (guide->currentPoint.y - y0) * param.curvature;
-        const double cosPhi = std::cos(phi);
-        const double sinPhi = std::sin(phi);
-        const double x = center.x + cosA * cosPhi * (off + a) - sinA * sinPhi * (off + b);
-        const double y = center.y + sinA * cosPhi * (off + a) + cosA * sinPhi * (off + b);
-        PathSegment segment;
-        segment.kind = k == 0 ? PathSegment::kMove : PathSegment::kLine;
-        segment.points.push_back({x, y});
-        task->AppendPathSegment(segment);
-        guide->MoveNext(step);
-    }
+    run.guide.PrepareSegments(false);
+    task->SetRing({center, angle, startAngle, a, b, n});
     run.pool.Enqueue(task);
 }

@@ -52,10 +52,26 @@ struct GuideMapping {
     }
 };
 
-/// The random source of a layout's spacing jitter, in [0, 1].
-inline Random LayoutRandom(const TaskEnvironment& run) {
-    return run.seeds.Make(RandomSeeds::Role::kLayout, 0, 0.0, 1.0);
-}
+/// The uniform draws in [0, 1] behind a layout's spacing jitter. Seeded runs derive each path's
+/// draw from its index, so that the paths a layout crosses or drops shift no other path's;
+/// unseeded runs draw from one stream.
+class LayoutJitter {
+  public:
+    explicit LayoutJitter(const RandomSeeds& seeds)
+        : seeds(seeds), stream(seeds.Make(RandomSeeds::Role::kLayout, 0, 0.0, 1.0)) {}
+
+    double Next(int64_t index) {
+        if (!seeds.Seeded()) {
+            return stream.Uniform();
+        }
+        const uint32_t start = seeds.DeviceValue(RandomSeeds::Role::kLayout, index);
+        return Random::WithDeviceValue(start, 0.0, 1.0).Uniform();
+    }
+
+  private:
+    RandomSeeds seeds;
+    Random stream;
+};
 
 /// A task whose path is every guide segment, of the same kind, mapped to the base point;
 /// `index` numbers the path within its layout.

@@ -148,9 +148,41 @@ struct Reach {
     }
 };
 
+/// With a gain the offsets are running sums: copy n lies at n s + g n^2 / 2 for the spacing s
+/// and gain g, and the step to the next is s + n g. Moves index, offset and step to the last
+/// copy before the first that lies at `from` or beyond, evaluated in that closed form (so only
+/// the rounding of the sums differs from stepping there); false when no copy gets there before
+/// the step stops growing the offsets.
+bool CrossWithGain(double spacing, double gain, double from, double& index, double& offset,
+                   double& step) {
+    const auto at = [&](double n) { return n * spacing + 0.5 * gain * n * n; };
+    // Offsets grow while the step is positive: up to n = -s / g for a negative gain.
+    const double last = gain < 0.0 ? std::floor(-spacing / gain) : 9007199254740992.0;
+    double lo = index;
+    double hi = index + 1.0;
+    while (hi < last && at(hi) < from) {
+        lo = hi;
+        hi = std::min(last, index + (hi - index) * 2.0);
+    }
+    if (!(at(hi) >= from)) {
+        return false;
+    }
+    while (hi - lo > 1.0) {
+        const double mid = std::floor(lo + (hi - lo) / 2.0);
+        (at(mid) < from ? lo : hi) = mid;
+    }
+    if (lo > index) {
+        index = lo;
+        offset = at(lo);
+        step = spacing + lo * gain;
+    }
+    return true;
+}
+
 /// Lays the stack's copies at offsets 0, spacing, ... (growing by the gain) with jitter, up to
 /// its length; with `reach`, only the copies that can come near the canvas.
-void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, Random& random) {
+void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach,
+              LayoutJitter& random) {
     const MoveEffectParam& param = run.param;
     const size_t maxPaths = reach == nullptr
                                 ? kMaxPaths
@@ -164,15 +196,15 @@ void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, 
     double step = param.spacing;
     const double halfGain = 0.5 * param.spcgain;
     for (;;) {
-        if (reach != nullptr && param.spcgain == 0.0) {
-            // Without a gain each offset is an exact multiple of the spacing, so the offsets
-            // that cannot reach the canvas can be crossed in one go.
+        if (reach != nullptr) {
+            // The offsets that cannot reach the canvas are crossed in one go.
             const size_t next = reach->Next(offset);
             if (next == reach->intervals.size()) {
                 break;
             }
             const double from = reach->intervals[next].lo - reach->jitter;
-            if (offset < from) {
+            if (offset < from && param.spcgain == 0.0) {
+                // Without a gain each offset is an exact multiple of the spacing.
                 const double k = std::floor(from / param.spacing);
                 if (!(k * param.spacing <= stack.length)) {
                     break;
@@ -181,11 +213,14 @@ void LayStack(const LayoutContext& run, const Stack& stack, const Reach* reach, 
                     offset = k * param.spacing;
                     index = k;
                 }
+            } else if (offset < from &&
+                       !CrossWithGain(param.spacing, param.spcgain, from, index, offset, step)) {
+                break;
             }
         }
         double o = offset;
         if (param.spcfluct != 0.0) {
-            o = offset + random.Uniform() * param.spcfluct * param.spacing;
+            o = offset + random.Next(static_cast<int64_t>(index)) * param.spcfluct * param.spacing;
         }
         if (reach == nullptr || reach->Holds(o)) {
             if (laid == maxPaths) {
@@ -232,7 +267,7 @@ void CreateParallelPathTasks(const LayoutContext& run, const ParallelTarget* par
     if (!std::isfinite(scale)) {
         return;
     }
-    Random random = LayoutRandom(run.tasks);
+    LayoutJitter random(run.tasks.seeds);
     if (param.spacing < 1) {
         return;
     }

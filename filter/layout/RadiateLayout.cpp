@@ -38,13 +38,13 @@ void CreateRadiatePathTasks(const LayoutContext& run, const RadiateTarget* radia
         return;
     }
 
-    Random random = LayoutRandom(run.tasks);
+    LayoutJitter random(run.tasks.seeds);
     const double alphaEnd = alpha0 + 2 * kPi;
     int64_t index = 0;
     for (double alpha = alpha0; alpha <= alphaEnd; alpha += dAlpha, ++index) {
         double beta = alpha;
         if (param.spcfluct != 0.0) {
-            beta = alpha + (0.5 - random.Uniform() * param.spcfluct) * dAlpha;
+            beta = alpha + (0.5 - random.Next(index) * param.spcfluct) * dAlpha;
         }
         const double cosB = std::cos(beta);
         const double sinB = std::sin(beta);
