@@ -2,6 +2,7 @@
 #include <veltrix/veltrix.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -228,6 +229,27 @@ void PrintRecords(const MoveEffectParam& p, const PointTarget& t, const char* gu
                  canvas.rowBytes, canvas.pixels == nullptr ? "null" : "set");
 }
 
+// Time may go to dabs near the canvas and to little else: a run may take a second plus a
+// microsecond per dab (the line sink counts one per pixel of line), times the build's slowdown
+// against a release build, which VELTRIX_FUZZ_SLOWDOWN gives (the fuzzing script sets it; replays
+// in the test suites leave it unset and check nothing).
+void CheckTimeBudget(std::chrono::duration<double> elapsed, LineRecorder& lines) {
+    static const char* const slowdownText = std::getenv("VELTRIX_FUZZ_SLOWDOWN");
+    if (slowdownText == nullptr) {
+        return;
+    }
+    int64_t dabs = 0;
+    for (const RecordedLine& line : lines.TakeSorted()) {
+        dabs += static_cast<int64_t>(line.points.size());
+    }
+    const double budget = std::atof(slowdownText) * (1.0 + dabs * 1e-6);
+    if (elapsed.count() > budget) {
+        std::fprintf(stderr, "slow input: %.1f s for %lld dabs, over the budget of %.1f s\n",
+                     elapsed.count(), static_cast<long long>(dabs), budget);
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
@@ -375,7 +397,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One worker: the runs are deterministic for coverage, and fuzzing takes one core.
     RunOptions options;
     options.workers = 1;
+    LineRecorder lines(int64_t{1} << 24);
+    options.lines = &lines;
+    const auto start = std::chrono::steady_clock::now();
     DrawRun(options, &param, &target, guide, &image, &canvas, withProgress ? &Progress : nullptr,
             &cancelAfter);
+    CheckTimeBudget(std::chrono::steady_clock::now() - start, lines);
     return 0;
 }

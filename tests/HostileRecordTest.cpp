@@ -2,13 +2,21 @@
 // draws no more than finite geometry gives.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "DrawHarness.h"
 #include "HostileRecords.h"
 #include "SanitizerBuild.h"
 
-TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
+// The time a 1000 x 1000 canvas may take beside its dabs, and the typical scene's time per dab
+// (radiate, pen 4, two workers: about 0.3 us) with room for the machine's noise.
+constexpr double kBaseSeconds = 5.0;
+constexpr double kSecondsPerDab = 1e-6;
+
+TEST(HostileRecords, EveryCallEndsInTimeAndDrawsOnlyWhatFiniteGeometryGives) {
+    double slowest = 0.0;
+    std::string slowestName;
     for (const int type : {VELTRIX_TYPE_RADIATE, VELTRIX_TYPE_PARALLEL, VELTRIX_TYPE_CIRCLE}) {
         for (const hostile::Case& hostileCase : hostile::AllCases(false)) {
             // Lines of billions of pixels cost about a second each here; sanitized builds,
@@ -20,10 +28,21 @@ TEST(HostileRecords, EveryCallEndsAndDrawsOnlyWhatFiniteGeometryGives) {
                 continue;
             }
             SCOPED_TRACE(testing::Message() << "type " << type << ": " << hostileCase.name);
-            const long drawn = hostile::Run(type, hostileCase, 2).drawn;
+            const hostile::Outcome outcome = hostile::Run(type, hostileCase, 2);
             if (hostileCase.draws) {
-                EXPECT_GT(drawn, 0);
+                EXPECT_GT(outcome.drawn, 0);
+            }
+            const double budget = kBaseSeconds + outcome.dabs * kSecondsPerDab;
+            if (!VELTRIX_SANITIZED) {
+                EXPECT_LE(outcome.seconds, budget) << outcome.dabs << " dabs";
+            }
+            if (outcome.seconds - outcome.dabs * kSecondsPerDab > slowest) {
+                slowest = outcome.seconds - outcome.dabs * kSecondsPerDab;
+                slowestName = hostileCase.name + " (type " + std::to_string(type) + ", " +
+                              std::to_string(outcome.seconds) + " s, " +
+                              std::to_string(outcome.dabs) + " dabs)";
             }
         }
     }
+    std::printf("slowest beside its dabs: %s\n", slowestName.c_str());
 }

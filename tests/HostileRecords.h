@@ -142,6 +142,30 @@ inline std::vector<Case> AllCases(bool hugePens) {
             r.canvas.rowBytes = -kSide;
         },
         true);
+    // Tiny gains once kept the layouts from crossing what the canvas cannot see, and spacing 0
+    // with a gain laid about 1 / sqrt(gain) nearly equal rings.
+    for (const double gain : {1e-12, -1e-12, 1e-7}) {
+        const std::string g = " spcgain " + std::to_string(gain);
+        add("far p3 spacing 1" + g, [gain](Records& r) {
+            r.param.spacing = 1;
+            r.param.spcgain = gain;
+            r.target.p3 = {500, kMax};
+        });
+        add("far target" + g, [gain](Records& r) {
+            r.param.spcgain = gain;
+            r.target = {{200000000, 500}, {200000100, 500}, {200000050, 450}};
+        });
+        add("spacing 0" + g, [gain](Records& r) {
+            r.param.spacing = 0;
+            r.param.spcgain = gain;
+        });
+    }
+    add("pen below the smallest dab, vast lines", [](Records& r) {
+        r.param.size = 0.094;
+        r.param.curvature = 3.1e151;
+        r.param.length = kMax;
+        r.param.lengain = r.param.in = r.param.out = 1e6;
+    });
     add("image depth 200", [](Records& r) { r.image.depth = 200; });
     add("image colour mode -128", [](Records& r) { r.image.colorMode = -128; });
     add("canvas depth 200", [](Records& r) { r.canvas.depth = 200; });
@@ -149,10 +173,12 @@ inline std::vector<Case> AllCases(bool hugePens) {
     return cases;
 }
 
-/// What one call did: its wall time and the layer's non-zero bytes.
+/// What one call did: its wall time, the layer's non-zero bytes and the dabs it placed near the
+/// canvas (as the line sink counts them, one per pixel of line).
 struct Outcome {
     double seconds;
     long drawn;
+    int64_t dabs;
 };
 
 /// Runs one case of one effect type on a fresh layer with the straight guide, on `workers`
@@ -170,13 +196,20 @@ inline Outcome Run(int type, const Case& hostileCase, unsigned workers = 0) {
     r.param.length = 60;
     hostileCase.spoil(r);
     const auto start = std::chrono::steady_clock::now();
-    TestRun run;
-    run.workers = workers;
-    Draw(run, r.param, r.target, ":S", r.image, r.canvas);
+    LineRecorder lines(int64_t{1} << 24);
+    RunOptions options;
+    options.workers = workers;
+    options.lines = &lines;
+    DrawRun(options, &r.param, &r.target, ":S", &r.image, &r.canvas, nullptr, nullptr);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    int64_t dabs = 0;
+    for (const RecordedLine& line : lines.TakeSorted()) {
+        dabs += static_cast<int64_t>(line.points.size());
+    }
     return {seconds.count(),
             static_cast<long>(layer.pixels.size() -
-                              std::count(layer.pixels.begin(), layer.pixels.end(), 0))};
+                              std::count(layer.pixels.begin(), layer.pixels.end(), 0)),
+            dabs};
 }
 
 }  // namespace hostile
