@@ -28,3 +28,9 @@ for type in radiate parallel circle; do
     "$render" --quiet "${args[@]}" "$out/$type-$file.png"
   done
 done
+
+# One seeded render beside its lines as SVG outlines, drawn by rsvg-convert over the page colour.
+args=(--demo --demo-size 256 --type radiate --guide :C --size 5 --hardness 1 --seed 2026)
+echo "veltrix-render ${args[*]} --svg seeded-lines.svg seeded.png"
+"$render" --quiet "${args[@]}" --svg "$out/seeded-lines.svg" "$out/seeded.png"
+rsvg-convert -b '#1b2340' "$out/seeded-lines.svg" -o "$out/seeded-svg.png"
