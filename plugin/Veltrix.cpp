@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filter/MoveEffectFilter.h"
+#include "filter/raster/CoverageStore.h"
 #include "plugin/DrawRun.h"
 #include "plugin/GuideCache.h"
 
@@ -136,6 +137,7 @@ VELTRIX_API void DrawEffectWithOptions(const MoveEffectParam* param, const Point
 VELTRIX_API void ReleaseGuides(void) noexcept {
     try {
         ClearGuides();
+        coverage_store::Release();
     } catch (...) {
     }
 }

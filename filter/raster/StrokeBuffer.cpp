@@ -187,7 +187,7 @@ PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, co
         return NoRange();
     }
     // Non-finite input would make the walk endless; a pen below 0.1 never makes a dab.
-    if (!bytes || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
+    if (!memory.bytes || !std::isfinite(from.x) || !std::isfinite(from.y) || !std::isfinite(to.x) ||
         !std::isfinite(to.y) || !std::isfinite(fromPressure) || !std::isfinite(toPressure) ||
         !std::isfinite(size) || size < kSmallestDab) {
         return NoRange();
@@ -209,7 +209,7 @@ PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, co
 void StrokeBuffer::DrawCircle(double cx, double cy, double diameter) {
     const double outerRadius = diameter * 0.5;
     // NaN anywhere, or an infinite dab at an infinite centre: no extent, so no dab.
-    if (!bytes || std::isnan(cx - outerRadius) || std::isnan(cx + outerRadius) ||
+    if (!memory.bytes || std::isnan(cx - outerRadius) || std::isnan(cx + outerRadius) ||
         std::isnan(cy - outerRadius) || std::isnan(cy + outerRadius)) {
         return;
     }
@@ -219,7 +219,7 @@ void StrokeBuffer::DrawCircle(double cx, double cy, double diameter) {
 }
 
 PixelRange StrokeBuffer::WidenDirtyRect(double cx, double cy, double diameter) {
-    if (!bytes || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
+    if (!memory.bytes || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
         return NoRange();
     }
     const PixelRange range = RangeOf(cx, cy, diameter * 0.5, width, height);
@@ -240,7 +240,7 @@ void StrokeBuffer::StampDab(double cx, double cy, double diameter, const PixelRa
     if (full.load(std::memory_order_relaxed)) {
         return;
     }
-    const CoverageGrid grid{bytes.get(), width, height, floors.get()};
+    const CoverageGrid grid{memory.bytes, width, height, memory.floors};
     const bool filled = rasteriser.Stamp(grid, cx, cy, diameter, range);
     if (filled && range.x0 == 0 && range.y0 == 0 && range.x1 == width && range.y1 == height) {
         full.store(true, std::memory_order_relaxed);
@@ -258,30 +258,16 @@ StrokeBuffer::StrokeBuffer(double penSize, double penHardness, const RasterOptio
       plugged(options.lineRasteriser),
       rasteriser(penHardness, options.baselineKernel) {}
 
-void StrokeBuffer::FreeDeleter::operator()(void* p) const noexcept {
-    std::free(p);
+StrokeBuffer::~StrokeBuffer() {
+    coverage_store::Give(memory, width, height, DirtyRect());
 }
 
 void StrokeBuffer::Reset(int32_t newWidth, int32_t newHeight) {
     assert(newWidth >= 0 && newHeight >= 0);
-    const size_t pixelCount = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
-    // calloc hands large blocks out as fresh zero pages, so the buffer costs only the pages
-    // lines touch instead of a clearing on the calling thread; a byte of zeros is a valid
-    // atomic. Both are allocated before anything changes.
-    static_assert(sizeof(std::atomic<uint8_t>) == 1 &&
-                      std::is_trivially_default_constructible<std::atomic<uint8_t>>::value,
-                  "coverage bytes are plain zeroed bytes");
-    Bytes_ nextBytes(
-        static_cast<std::atomic<uint8_t>*>(std::calloc(pixelCount == 0 ? 1 : pixelCount, 1)));
-    const size_t floorCount = static_cast<size_t>(FloorTilesAcross(newWidth)) *
-                              static_cast<size_t>(FloorTilesAcross(newHeight));
-    Bytes_ nextFloors(
-        static_cast<std::atomic<uint8_t>*>(std::calloc(floorCount == 0 ? 1 : floorCount, 1)));
-    if (!nextBytes || !nextFloors) {
-        throw std::bad_alloc();
-    }
-    bytes = std::move(nextBytes);
-    floors = std::move(nextFloors);
+    // Taken before anything changes, so a failure leaves the buffer as it was.
+    const CoverageMemory next = coverage_store::Take(newWidth, newHeight);
+    coverage_store::Give(memory, width, height, DirtyRect());
+    memory = next;
     width = newWidth;
     height = newHeight;
     full.store(false, std::memory_order_relaxed);

@@ -9,6 +9,7 @@
 #include <veltrix/veltrix.h>
 
 #include "filter/raster/CoverageGrid.h"
+#include "filter/raster/CoverageStore.h"
 #include "filter/raster/DabRasteriser.h"
 
 class StrokeBuffer;
@@ -36,6 +37,8 @@ class StrokeBuffer {
   public:
     /// A buffer for dabs of the pen `size` (pixels) and `hardness`; it has no pixels until Reset.
     StrokeBuffer(double size, double hardness, const RasterOptions& options = {});
+    /// Gives the memory back to the coverage store.
+    ~StrokeBuffer();
 
     StrokeBuffer(const StrokeBuffer&) = delete;
     StrokeBuffer& operator=(const StrokeBuffer&) = delete;
@@ -43,7 +46,7 @@ class StrokeBuffer {
     /// Replaces the buffer with a zeroed one of width x height and empties the rectangle.
     /// Throws std::bad_alloc, leaving the buffer as it was.
     void Reset(int32_t width, int32_t height);
-    bool HasPixels() const { return bytes != nullptr; }
+    bool HasPixels() const { return memory.bytes != nullptr; }
     int32_t Width() const { return width; }
     int32_t Height() const { return height; }
 
@@ -65,17 +68,12 @@ class StrokeBuffer {
     PixelRange DirtyRect() const;
 
     /// The coverage bytes (null before Reset).
-    std::atomic<uint8_t>* Bytes() { return bytes.get(); }
-    const std::atomic<uint8_t>* Bytes() const { return bytes.get(); }
+    std::atomic<uint8_t>* Bytes() { return memory.bytes; }
+    const std::atomic<uint8_t>* Bytes() const { return memory.bytes; }
     double PenSize() const { return size; }
     double Hardness() const { return hardness; }
 
   private:
-    struct FreeDeleter {
-        void operator()(void* p) const noexcept;
-    };
-    using Bytes_ = std::unique_ptr<std::atomic<uint8_t>[], FreeDeleter>;
-
     void StampDab(double cx, double cy, double diameter, const PixelRange& range);
     struct DabChain;
     PixelRange Walk(const DabChain& chain);
@@ -88,10 +86,9 @@ class StrokeBuffer {
     DabRasteriser rasteriser;
     int32_t width = 0;
     int32_t height = 0;
-    /// Allocated zeroed by calloc, so untouched pages are never written.
-    Bytes_ bytes;
-    /// The tiles' floors, one byte per kFloorTile square (see CoverageGrid).
-    Bytes_ floors;
+    /// The coverage bytes and the tiles' floors, one byte per kFloorTile square (see
+    /// CoverageGrid), from the coverage store.
+    CoverageMemory memory;
     /// Dirty rectangle: columns minX <= x < maxX, rows minY <= y < maxY.
     std::atomic<int32_t> minX{0};
     std::atomic<int32_t> minY{0};

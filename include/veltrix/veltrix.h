@@ -260,7 +260,8 @@ VELTRIX_API void DrawEffectWithOptions(const MoveEffectParam* param, const Point
                                        ProgressCallback progress, void* user,
                                        const VeltrixDrawOptions* options) VELTRIX_NOEXCEPT;
 
-/* Forgets every cached guide, so changed guide files are read again. */
+/* Forgets every cached guide, so changed guide files are read again, and frees the coverage
+ * memory kept from the last run for the next. */
 VELTRIX_API void ReleaseGuides(void) VELTRIX_NOEXCEPT;
 
 /* Fills the record with the factory defaults. */
