@@ -23,8 +23,8 @@ max_len() {
 }
 
 # Seconds one input may take before libFuzzer counts it as a hang. The draw target holds each
-# input to a budget of its own, a second plus a microsecond per dab it draws near the canvas,
-# times this build's slowdown against a release build (measured: 15 to 20 under the
+# input to a processor-time budget of its own, a second plus 2 us per dab it draws near the
+# canvas, times this build's slowdown against a release build (measured: 12 to 16 under the
 # sanitizers); the timeout only backs that up.
 export VELTRIX_FUZZ_SLOWDOWN=${VELTRIX_FUZZ_SLOWDOWN:-20}
 timeout_of() {
