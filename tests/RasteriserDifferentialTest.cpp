@@ -276,3 +276,20 @@ TEST(RasteriserDifferentialRuns, ChainCrossingAFarRunOfPiecesKeepsTheReturn) {
 }
 
 }  // namespace
+
+// A stack whose third point lies 2^31 px away lays only the copies that reach the canvas and
+// crosses the rest in one move; with a third point just past the canvas every copy is laid one
+// by one. With a gain whose running sums are exact (0.5, 2^-20, -2^-20) the canvas must show
+// the same copies either way.
+TEST(RasteriserDifferentialRuns, StacksCrossTheirFarCopiesForEveryGain) {
+    const TestImage image(64, 64, [](int x, int y) { return (x + y) % 7 != 0; });
+    for (const double gain : {0.0, 0.5, 1.0 / (1 << 20), -1.0 / (1 << 20)}) {
+        MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 1);
+        param.spcgain = gain;
+        param.length = 80;
+        // The copies start 300 px above the canvas and step down across it.
+        const auto near = DrawColoured(param, {{10, -300}, {50, -300}, {10, 100}}, image);
+        const auto far = DrawColoured(param, {{10, -300}, {50, -300}, {10, 2147483647}}, image);
+        EXPECT_EQ(near, far) << "gain " << gain;
+    }
+}
