@@ -1,10 +1,18 @@
-// What drawing costs beyond time: no heap per dab or segment.
+// What drawing costs beyond time: no heap per dab or segment, and memory that cannot be had.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "AllocationCounter.h"
 #include "DrawHarness.h"
+#include "SanitizerBuild.h"
 
 TEST(ResourceLimits, DabsAndSegmentsAllocateNothing) {
     for (const double hardness : {1.0, 0.5, 0.0, 1.5}) {
@@ -23,4 +31,47 @@ TEST(ResourceLimits, DabsAndSegmentsAllocateNothing) {
         }
         EXPECT_EQ(allocation::Count(), before) << "hardness " << hardness;
     }
+}
+
+// A canvas whose coverage memory cannot be had under the process's address-space limit ends the
+// call with the layer untouched, and the next small run still draws.
+TEST(ResourceLimits, CoverageBeyondTheAddressSpaceEndsTheCallWithNoOutput) {
+    if (VELTRIX_SANITIZED) {
+        GTEST_SKIP() << "the sanitizers' allocators abort under an address-space limit";
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        constexpr int kSide = 30000;  // 900 MB of coverage; the layer is mapped, not touched
+        const size_t bytes = size_t(kSide) * kSide;
+        auto* layer =
+            static_cast<uint8_t*>(mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
+        std::memset(layer, 0x5a, 4096);
+        const TestImage row(kSide, 1, [](int, int) { return true; });
+        MoveEffectImageParam base = row.Param();
+        base.height = kSide;
+        base.rowBytes = 0;  // every row is the one dark row
+        // Room for threads and the small run beside what the process maps now.
+        unsigned long pages = 0;
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1) {
+            _exit(3);
+        }
+        std::fclose(statm);
+        const rlimit limit{pages * 4096 + (256u << 20), RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &limit);
+        const MoveEffectParam param = SteadyParam(VELTRIX_TYPE_PARALLEL, 6);
+        Draw(TestRun{1}, param, {{10, 10}, {54, 10}, {32, 40}}, ":S", base,
+             {3, 0, nullptr, layer, kSide});
+        const TestImage small(64, 64, [](int x, int) { return x > 8 && x < 56; });
+        TestLayer smallLayer(64, 64);
+        Draw(TestRun{1}, param, {{10, 10}, {54, 10}, {32, 40}}, ":S", small.Param(),
+             smallLayer.Param());
+        const bool drew = std::count(smallLayer.pixels.begin(), smallLayer.pixels.end(), 0) < 4096;
+        _exit(layer[0] != 0x5a ? 1 : drew ? 0 : 2);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "crashed";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: layer written, 2: the small run drew nothing";
 }
