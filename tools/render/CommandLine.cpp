@@ -253,7 +253,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
         ->type_name("FILE")
         ->group(io);
     app.add_flag("--invert", r->invert,
-                 "lay lines where the base is light instead of dark (a white shape on black)")
+                 "lines where the base is light, not dark (a white shape on black)")
         ->group(io);
     const std::map<std::string, PngCompression> compressions = {
         {"fast", PngCompression::Fast},
