@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 
-#include "../SanitizerBuild.h"
 #include "RenderTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -117,8 +116,7 @@ TEST(RenderCommandLine, AHeaderClaimingMoreThanTheFileHoldsFailsAtOnce) {
     ScratchFolder folder;
     folder.Write("big.png", ClaimingPng(folder, 20000, 20000));
     const auto start = std::chrono::steady_clock::now();
-    const RunResult run =
-        RenderProcess({folder / "big.png", folder / "o.png"}, folder, 1 << 20).Wait();
+    const RunResult run = RunRender({folder / "big.png", folder / "o.png"}, folder);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_EQ(run.exitCode, 3) << run.err;
 }
