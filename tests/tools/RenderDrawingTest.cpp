@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <zlib.h>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -163,29 +164,130 @@ TEST(RenderDrawing, OptionsOverrideAPresetAndTheSavedResultIsListedAndDrawsTheSa
               ":S\tbuilt-in straight line\n:C\tbuilt-in curve\nwave\n");
 }
 
-TEST(RenderDrawing, InterruptWritesWhatWasDrawnAsAValidPng) {
+TEST(RenderDrawing, EachSignalSaysWhatBecameOfTheOutputAndLeavesNoTemporaryFile) {
     namespace fs = std::filesystem;
+    const struct {
+        std::vector<int> signals;
+        int exitCode;  // -1: ended by the signal
+        const char* message;
+        bool written;
+    } cases[] = {
+        {{SIGINT}, 130, "SIGINT after ", true},
+        {{SIGHUP}, 129, "SIGHUP after ", true},
+        {{SIGTERM}, 143, "SIGTERM after ", true},
+        {{SIGINT, SIGINT}, 130, "SIGINT again: quit at once; ", false},
+        {{SIGQUIT}, -1, "SIGQUIT: quit at once; ", false},
+        {{SIGUSR1}, -1, "SIGUSR1: quit at once; ", false},
+    };
     ScratchFolder folder;
-    fs::create_directories(folder / "out");
-    // Thousands of long, wide, soft lines: many seconds of work, far more than the test waits.
-    RenderProcess process(Args("--type radiate --p1 400,400 --p2 400,395 --p3 400,-800 "
-                               "--spacing 1 --size 60 --hardness 0.1",
-                               {BlackBase(folder, 800), folder / "out/cancel.png"}),
-                          folder);
-    // The temporary output appears once the interrupt handler is in place, just before the
-    // drawing starts: from then on an interrupt is a cancel.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (fs::is_empty(folder / "out") && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const std::string base = BlackBase(folder, 800);
+    for (const auto& c : cases) {
+        fs::remove_all(folder / "out");
+        fs::create_directories(folder / "out");
+        // Thousands of long, wide, soft lines: many seconds of work, far more than the test waits.
+        RenderProcess process(Args("--type radiate --p1 400,400 --p2 400,395 --p3 400,-800 "
+                                   "--spacing 1 --size 60 --hardness 0.1",
+                                   {base, folder / "out/cancel.png"}),
+                              folder);
+        // The temporary output appears once the handlers are in place, just before drawing.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (fs::is_empty(folder / "out") && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        for (int signal : c.signals) {
+            ASSERT_EQ(::kill(process.pid(), signal), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        const RunResult run = process.Wait();
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.message << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        Picture out;
+        EXPECT_EQ(ReadTestPng(folder / "out/cancel.png", &out), c.written) << c.message;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), {}), c.written ? 1 : 0);
     }
-    ASSERT_EQ(::kill(process.pid(), SIGINT), 0);
-    const RunResult run = process.Wait();
-    EXPECT_EQ(run.exitCode, 130) << run.err;
-    EXPECT_NE(run.err.find("interrupted after"), std::string::npos) << run.err;
-    Picture out;
-    ASSERT_TRUE(ReadTestPng(folder / "out/cancel.png", &out));
-    EXPECT_EQ(out.width, 800);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), {}), 1);  // no temporary
+}
+
+TEST(RenderDrawing, PresetValuesAndGuidesNotUsedAsWrittenAreWarnedAbout) {
+    const struct {
+        const char* preset;  // file text, or empty
+        const char* guide;   // the guide's file: NAME.svg=TEXT, or a name
+        const char* warning;
+    } cases[] = {
+        {"[pen]\nsize=abc\n", "", "line 2: size=abc does not start with a number; using 2"},
+        {"[guide]\ntype=spiral\n", "", "type=spiral is not radiate, parallel or circle"},
+        {"[guide]\np1=0.5\n", "", "p1=0.5 is not a point X,Y; using 0.5,0.5"},
+        {"[pen]\nSize=3\n[line]\nsize=3\n", "", "Size=3 is not a key: keys are lower case"},
+        {"[line]\nsize=3\n", "", "size=3 belongs under [pen]"},
+        {"", "wave", "guide 'wave' not found"},
+        {"", "Wave.svg=<svg/>", "Wave.svg, but the name must match in letter case"},
+        {"", "wave.svg=<svg><polyline/></svg>", "no <path> element (<polyline> are not read)"},
+        {"", "wave.svg=\x89PNG\x01", "no <path> element; the straight line :S is drawn"},
+        {"", "wave.svg=<path d=\"M0 0 A 5 5 0 0 1 9 9\"/>", "has nothing but moves (its A"},
+        {"", "wave.svg=<path d=\"M 0 0 L 10\"/>", "breaks off inside its L command"},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder folder;
+        std::filesystem::create_directories(PresetsIn(folder));
+        std::filesystem::create_directories(folder / "data/Orvane/vxplugin/guide");
+        folder.Write("data/Orvane/vxplugin/preset/p.ini", c.preset);
+        const std::string guide = c.guide, name = guide.substr(0, guide.find('.'));
+        if (guide.find('=') != std::string::npos) {
+            folder.Write("data/Orvane/vxplugin/guide/" + guide.substr(0, guide.find('=')),
+                         guide.substr(guide.find('=') + 1));
+        }
+        std::vector<std::string> args = {"--quiet", BlackBase(folder, 32), folder / "o.png"};
+        args.insert(args.begin(), {"--guide", name.empty() ? ":S" : "wave"});
+        if (*c.preset != '\0') {
+            args.insert(args.begin(), {"--preset", "p"});
+        }
+        const RunResult run = RunRender(args, folder);
+        EXPECT_EQ(run.exitCode, 0) << c.warning << run.err;
+        EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err;
+    }
+}
+
+TEST(RenderDrawing, TypeDefaultsLineCountInversionTagsAndBlame) {
+    ScratchFolder folder;
+    const std::string black = BlackBase(folder, 128);
+    // Parallel's own default points lay vertical lines across the middle half.
+    Picture out = Render(folder, Args("--type parallel --size 2 --spacing 8", {black}));
+    EXPECT_GT(Covered(out, 70, 40, 90, 80), 0);
+    const auto one = Args("--type parallel --p1 9,9 --p2 99,9 --p3 9,9", {black, folder / "o.png"});
+    EXPECT_NE(RunRender(one, folder).err.find("drew 1 path into"), std::string::npos);
+    // A white shape on black: --invert draws on the shape only.
+    std::vector<uint16_t> shape(128 * 128);
+    for (size_t i = 0; i < shape.size(); ++i) {
+        shape[i] = i % 128 < 64 ? 255 : 0;
+    }
+    WriteTestPng(folder / "shape.png", 128, 128, PNG_FORMAT_RGB, [&] {
+        std::vector<uint16_t> rgb;
+        for (uint16_t v : shape) {
+            rgb.insert(rgb.end(), {v, v, v});
+        }
+        return rgb;
+    }());
+    out = Render(folder, Args("--invert --size 2", {folder / "shape.png"}));
+    EXPECT_GT(Covered(out, 0, 0, 60, 128), 0);
+    EXPECT_EQ(Covered(out, 68, 0, 128, 128), 0);
+    // The resolution of the base is kept.
+    std::string png = *ReadFileBytes(black);
+    const std::string phys = std::string("\0\0\0\x09pHYs\0\0\x5c\x46\0\0\x5c\x46\x01", 17);
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(phys.data() + 4), 13);
+    png.insert(33, phys + std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)});
+    folder.Write("dpi.png", png);
+    const RunResult tagged = RunRender({folder / "dpi.png", folder / "dpi-out.png"}, folder);
+    EXPECT_NE(ReadFileBytes(folder / "dpi-out.png")->find(phys), std::string::npos) << tagged.err;
+    // Nothing drawn: the reason, and no blame on the base when the pen is at fault.
+    for (const auto& [args, reason] : {std::pair{"--size 0", "the pen size is 0"},
+                                       {"--invert", "the base image has no light, opaque area"}}) {
+        const RunResult run = RunRender(Args(args, {black, folder / "o.png"}), folder);
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    }
+    // Presets: an empty folder is named, and replacing one takes --force.
+    EXPECT_NE(RunRender({"--list-presets"}, folder).err.find("no presets in "), std::string::npos);
+    EXPECT_EQ(RunRender({"--save-preset", "a"}, folder).exitCode, 0);
+    EXPECT_EQ(RunRender({"--save-preset", "a"}, folder).exitCode, 5);
+    EXPECT_EQ(RunRender({"--save-preset", "a", "--force"}, folder).exitCode, 0);
 }
 
 TEST(RenderDrawing, ASeedRepeatsTheRenderAndTheSvgAgreesWithTheRaster) {

@@ -75,9 +75,19 @@ void WriteTestPng(const std::string& path, int width, int height, png_uint_32 fo
 }
 
 bool ReadTestPng(const std::string& path, Picture* picture) {
+    // Without the colour chunks, so that the samples are read as they are stored.
+    std::string png = ReadFileBytes(path).value_or(""), plain = png.substr(0, 8);
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = png_get_uint_32(reinterpret_cast<png_const_bytep>(&png[at])) + 12;
+        const std::string type = png.substr(at + 4, 4);
+        plain += type == "gAMA" || type == "sRGB" || type == "cHRM" || type == "iCCP"
+                     ? ""
+                     : png.substr(at, length);
+        at += length;
+    }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+    if (!png_image_begin_read_from_memory(&image, plain.data(), plain.size())) {
         return false;
     }
     Picture p{int(image.width), int(image.height), image.format, {}};

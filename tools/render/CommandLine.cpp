@@ -4,7 +4,9 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <map>
 
+#include "render/AtomicOutputFile.h"
 #include "render/DataFolders.h"
 #include "render/DemoScene.h"
 #include "render/RenderError.h"
@@ -148,9 +150,26 @@ std::string HelpFooter() {
            "NAME.svg\n"
            "  (under $XDG_DATA_HOME, else ~/.local/share)\n"
            "\n"
+           "OUT.png may be - for standard output (not a terminal). A symbolic link is followed;\n"
+           "devices, FIFOs and sockets are refused.\n"
+           "\n"
            "Exit codes: 0 done, 1 internal failure, 2 bad command line, 3 base image missing or\n"
-           "unreadable, 4 output not writable, 5 preset problem, 130 interrupted (what was\n"
-           "drawn has been written).\n";
+           "unreadable, 4 output not writable, 5 preset problem, 128 + N stopped by signal N\n"
+           "(130 Ctrl-C; after the first one what was drawn is written, after a second nothing).\n";
+}
+
+// An option that takes a value given twice is a mistake whichever value was meant.
+void CheckRepeatedOptions(const CLI::App& app, int argc, const char* const* argv) {
+    std::map<std::string, int> counts;
+    for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+        const std::string arg = argv[i];
+        const std::string name = arg.substr(0, arg.find('='));
+        const CLI::Option* option =
+            name.rfind("--", 0) == 0 ? app.get_option_no_throw(name) : nullptr;
+        if (option != nullptr && option->get_type_size() != 0 && ++counts[name] == 2) {
+            throw CLI::ValidationError(name, "given more than once; give it once");
+        }
+    }
 }
 
 void CheckFileArguments(const std::vector<std::string>& files, RenderRequest* request) {
@@ -162,13 +181,22 @@ void CheckFileArguments(const std::vector<std::string>& files, RenderRequest* re
             throw CLI::ValidationError("--demo", "--demo takes one file: OUT.png");
         }
         request->outPath = files[0];
+        if (IsStandardOutput(request->svgPath) && IsStandardOutput(files[0])) {
+            throw CLI::ValidationError("--svg", "only one output can go to standard output (-)");
+        }
         return;
+    }
+    if (IsStandardOutput(request->svgPath) && files.size() == 2 && IsStandardOutput(files[1])) {
+        throw CLI::ValidationError("--svg", "only one output can go to standard output (-)");
     }
     const bool otherWork =
         request->listPresets || request->listGuides || !request->savePresetName.empty();
     if (files.size() == 2) {
         request->basePath = files[0];
         request->outPath = files[1];
+        if (IsStandardOutput(request->basePath)) {
+            throw CLI::ValidationError("BASE.png", "must be a file: - names standard output");
+        }
     } else if (files.size() == 1) {
         throw CLI::ValidationError("OUT.png", "missing: give BASE.png and OUT.png");
     } else if (!otherWork) {
@@ -224,6 +252,18 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
     app.add_option("--svg", r->svgPath, "also write the lines as SVG outlines to FILE")
         ->type_name("FILE")
         ->group(io);
+    app.add_flag("--invert", r->invert,
+                 "lines where the base is light, not dark (a white shape on black)")
+        ->group(io);
+    const std::map<std::string, PngCompression> compressions = {
+        {"fast", PngCompression::Fast},
+        {"default", PngCompression::Default},
+        {"best", PngCompression::Best}};
+    app.add_option("--compression", r->compression,
+                   "fast (larger file), default, or best (smallest, slowest)")
+        ->transform(CLI::CheckedTransformer(compressions).description(""))
+        ->type_name("fast|default|best")
+        ->group(io);
     app.add_flag("-q,--quiet", r->quiet, "no progress and no final line on standard error")
         ->group(io);
     auto* demo =
@@ -256,6 +296,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
         ->check(checkName)
         ->type_name("NAME")
         ->group(presets);
+    app.add_flag("--force", r->force, "let --save-preset replace an existing preset")
+        ->group(presets);
     app.add_flag("--list-presets", r->listPresets, "list the saved presets")->group(presets);
     app.add_flag("--list-guides", r->listGuides, "list the guides")->group(presets);
 
@@ -270,8 +312,14 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
                "0 to 1000; with --asdist pixels");
 #define VELTRIX_SWITCH(field, group, help) AddSwitch(app, #field, &o.field, group, help);
 #include "render/RenderSettingFields.inc"
+    app.add_option("--lines", r->lines,
+                   "radiate: about N lines round the centre, spacing 4000 / N (1 to 4000)")
+        ->check(CLI::Range(1, 4000).description(""))
+        ->type_name("N")
+        ->group("Line");
 
     try {
+        CheckRepeatedOptions(app, argc, argv);
         app.parse(argc, argv);
         CheckFileArguments(files, r);
     } catch (const CLI::ParseError& error) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "render/PngFile.h"
 #include "render/RenderSettings.h"
 
 // Everything the command line asks for.
@@ -22,6 +23,10 @@ struct RenderRequest {
     std::optional<Rgb> color;
     std::optional<uint64_t> seed;  // --seed; without it a random seed, printed at the end
     std::string svgPath;           // --svg: the lines as SVG outlines too
+    std::optional<int> lines;      // --lines: radiate lines round the centre
+    bool invert = false;           // lines where the base is light
+    bool force = false;            // --save-preset may replace a preset
+    PngCompression compression = PngCompression::Default;
     SettingOverrides overrides;
 };
 

@@ -41,6 +41,38 @@ bool InsideStar(const Star& star, double px, double py) {
     return inside;
 }
 
+// Distance from a point to the star's outline.
+double DistanceToOutline(const Star& star, double px, double py) {
+    double nearest = 1e300;
+    for (int i = 0, j = 2 * kStarPoints - 1; i < 2 * kStarPoints; j = i++) {
+        const double ex = star.x[i] - star.x[j], ey = star.y[i] - star.y[j];
+        const double t = std::clamp(
+            ((px - star.x[j]) * ex + (py - star.y[j]) * ey) / (ex * ex + ey * ey), 0.0, 1.0);
+        nearest = std::min(nearest, std::hypot(px - star.x[j] - t * ex, py - star.y[j] - t * ey));
+    }
+    return nearest;
+}
+
+// The covered share of pixel (x, y). Only pixels that the outline crosses are subsampled: a
+// pixel whose centre lies farther from it than half its diagonal is wholly in or out.
+double StarCoverage(const Star& star, double centre, double outer, int32_t x, int32_t y) {
+    const double cx = x + 0.5, cy = y + 0.5;
+    const double r2 = (cx - centre) * (cx - centre) + (cy - centre) * (cy - centre);
+    if (r2 > (outer + 1) * (outer + 1)) {
+        return 0.0;
+    }
+    if (DistanceToOutline(star, cx, cy) > 0.75) {
+        return InsideStar(star, cx, cy) ? 1.0 : 0.0;
+    }
+    int covered = 0;
+    for (int sy = 0; sy < kSubsamples; ++sy) {
+        for (int sx = 0; sx < kSubsamples; ++sx) {
+            covered += InsideStar(star, x + (sx + 0.5) / kSubsamples, y + (sy + 0.5) / kSubsamples);
+        }
+    }
+    return covered / double(kSubsamples * kSubsamples);
+}
+
 uint8_t Mix(double from, double to, double t) {
     return static_cast<uint8_t>(std::lround(from + (to - from) * t));
 }
@@ -53,23 +85,17 @@ Image MakeDemoBase(int32_t size) {
     const double centre = size / 2.0;
     const Star star = MakeStar(centre, kStarOuter * size, kStarInner * size);
     const double farthest = std::sqrt(2.0) * centre;
+    uint8_t* pixel = image.pixels.data();
     for (int32_t y = 0; y < size; ++y) {
-        for (int32_t x = 0; x < size; ++x) {
+        for (int32_t x = 0; x < size; ++x, pixel += 4) {
             // Page: night blue, a little lighter in the middle.
             const double d = std::hypot(x + 0.5 - centre, y + 0.5 - centre) / farthest;
             const double page[3] = {46 - 34 * d, 54 - 38 * d, 104 - 66 * d};
-            int covered = 0;
-            for (int sy = 0; sy < kSubsamples; ++sy) {
-                for (int sx = 0; sx < kSubsamples; ++sx) {
-                    covered += InsideStar(star, x + (sx + 0.5) / kSubsamples,
-                                          y + (sy + 0.5) / kSubsamples);
-                }
-            }
-            const double t = covered / double(kSubsamples * kSubsamples);
-            image.SetSample(x, y, 0, Mix(page[0], 255, t));
-            image.SetSample(x, y, 1, Mix(page[1], 222, t));
-            image.SetSample(x, y, 2, Mix(page[2], 120, t));
-            image.SetSample(x, y, 3, 255);
+            const double t = StarCoverage(star, centre, kStarOuter * size, x, y);
+            pixel[0] = Mix(page[0], 255, t);
+            pixel[1] = Mix(page[1], 222, t);
+            pixel[2] = Mix(page[2], 120, t);
+            pixel[3] = 255;
         }
     }
     return image;
@@ -81,7 +107,9 @@ MoveEffectIniParam DemoSettings(int32_t type, int32_t size) {
     s.type = type;
     const double scale = size / double(kDefaultDemoSize);
     s.size = std::max(1.5, 3.0 * scale);
-    s.hardness = 0.5;
+    // A soft pen costs the library several times a hard one per dab; past 1024 pixels the
+    // pen is wide enough for its antialiased edge alone to look smooth.
+    s.hardness = size > 1024 ? 1.0 : 0.5;
     s.fluction = 0.4;
     s.length = static_cast<int32_t>(std::lround(16 * scale));
     s.lenfluct = 0.5;

@@ -1,9 +1,11 @@
-// Alpha rescaling and the "over" operator with straight (not premultiplied) alpha.
+// Alpha rescaling and the "over" operator with straight (not premultiplied) alpha. The loops
+// address samples directly: canvases run to hundreds of millions of them.
 #include "render/LayerImage.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -19,6 +21,51 @@ uint32_t Rescale(uint32_t value, int fromDepth, int toDepth) {
     return (value * 255 + 32767) / 65535;
 }
 
+template <typename T>
+T* Samples(Image& image) {
+    return reinterpret_cast<T*>(image.pixels.data());
+}
+
+template <typename T>
+const T* Samples(const Image& image) {
+    return reinterpret_cast<const T*>(image.pixels.data());
+}
+
+template <typename From, typename To>
+void SpreadToRgba(const Image& image, Image* rgba) {
+    const From* in = Samples<From>(image);
+    To* out = Samples<To>(*rgba);
+    const size_t pixels = size_t(image.width) * size_t(image.height);
+    const int channels = image.channels;
+    for (size_t i = 0; i < pixels; ++i, in += channels, out += 4) {
+        for (int c = 0; c < 3; ++c) {
+            out[c] = To(Rescale(in[channels == 4 ? c : 0], image.bitDepth, rgba->bitDepth));
+        }
+        out[3] = To(Rescale(in[channels - 1], image.bitDepth, rgba->bitDepth));
+    }
+}
+
+template <typename T>
+void Over(const Image& layer, Image* out) {
+    const T* source = Samples<T>(layer);
+    T* target = Samples<T>(*out);
+    const size_t pixels = size_t(layer.width) * size_t(layer.height);
+    const double max = layer.MaxValue();
+    for (size_t i = 0; i < pixels; ++i, source += 4, target += 4) {
+        if (source[3] == 0) {
+            continue;
+        }
+        const double as = source[3] / max;
+        const double ad = target[3] / max;
+        const double ao = as + ad * (1.0 - as);
+        for (int c = 0; c < 3; ++c) {
+            const double blended = (source[c] * as + target[c] * ad * (1.0 - as)) / ao;
+            target[c] = T(std::lround(blended));
+        }
+        target[3] = T(std::lround(ao * max));
+    }
+}
+
 }  // namespace
 
 uint16_t LayerAlphaToPng16(uint32_t alpha) {
@@ -30,26 +77,38 @@ void RescaleLayerAlpha(Image* layer) {
     if (layer->bitDepth != 16) {
         return;
     }
-    for (int32_t y = 0; y < layer->height; ++y) {
-        for (int32_t x = 0; x < layer->width; ++x) {
-            layer->SetSample(x, y, 3, LayerAlphaToPng16(layer->Sample(x, y, 3)));
+    uint16_t* samples = Samples<uint16_t>(*layer);
+    const size_t count = size_t(layer->width) * size_t(layer->height) * 4;
+    for (size_t i = 3; i < count; i += 4) {
+        samples[i] = LayerAlphaToPng16(samples[i]);
+    }
+}
+
+template <typename T>
+bool AnyAlpha(const Image& layer) {
+    const T* samples = Samples<T>(layer);
+    const size_t count = size_t(layer.width) * size_t(layer.height) * 4;
+    for (size_t i = 3; i < count; i += 4) {
+        if (samples[i] != 0) {
+            return true;
         }
     }
+    return false;
+}
+
+bool AnyCoverage(const Image& layer) {
+    return layer.bitDepth == 16 ? AnyAlpha<uint16_t>(layer) : AnyAlpha<uint8_t>(layer);
 }
 
 Image ToRgba(const Image& image, int bitDepth) {
     Image rgba;
     rgba.Allocate(image.width, image.height, 4, bitDepth);
-    const int alpha = image.channels - 1;
-    for (int32_t y = 0; y < image.height; ++y) {
-        for (int32_t x = 0; x < image.width; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                const int source = image.channels == 4 ? c : 0;
-                rgba.SetSample(x, y, c,
-                               Rescale(image.Sample(x, y, source), image.bitDepth, bitDepth));
-            }
-            rgba.SetSample(x, y, 3, Rescale(image.Sample(x, y, alpha), image.bitDepth, bitDepth));
-        }
+    if (image.bitDepth == 16) {
+        bitDepth == 16 ? SpreadToRgba<uint16_t, uint16_t>(image, &rgba)
+                       : SpreadToRgba<uint16_t, uint8_t>(image, &rgba);
+    } else {
+        bitDepth == 16 ? SpreadToRgba<uint8_t, uint16_t>(image, &rgba)
+                       : SpreadToRgba<uint8_t, uint8_t>(image, &rgba);
     }
     return rgba;
 }
@@ -57,24 +116,6 @@ Image ToRgba(const Image& image, int bitDepth) {
 Image CompositeOver(const Image& layer, const Image& base) {
     assert(layer.channels == 4 && layer.width == base.width && layer.height == base.height);
     Image out = ToRgba(base, layer.bitDepth);
-    const double max = layer.MaxValue();
-    for (int32_t y = 0; y < layer.height; ++y) {
-        for (int32_t x = 0; x < layer.width; ++x) {
-            const uint32_t sourceAlpha = layer.Sample(x, y, 3);
-            if (sourceAlpha == 0) {
-                continue;
-            }
-            const double as = sourceAlpha / max;
-            const double ad = out.Sample(x, y, 3) / max;
-            const double ao = as + ad * (1.0 - as);
-            for (int c = 0; c < 3; ++c) {
-                const double cs = layer.Sample(x, y, c);
-                const double cd = out.Sample(x, y, c);
-                const double blended = (cs * as + cd * ad * (1.0 - as)) / ao;
-                out.SetSample(x, y, c, static_cast<uint32_t>(std::lround(blended)));
-            }
-            out.SetSample(x, y, 3, static_cast<uint32_t>(std::lround(ao * max)));
-        }
-    }
+    layer.bitDepth == 16 ? Over<uint16_t>(layer, &out) : Over<uint8_t>(layer, &out);
     return out;
 }

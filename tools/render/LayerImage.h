@@ -11,6 +11,9 @@
 uint16_t LayerAlphaToPng16(uint32_t alpha);
 void RescaleLayerAlpha(Image* layer);
 
+// Whether any pixel of the layer has coverage.
+bool AnyCoverage(const Image& layer);
+
 // The base image as RGBA at bitDepth (8 or 16): gray is spread to R, G and B, samples are
 // rescaled exactly (x 257 up, rounded down).
 Image ToRgba(const Image& image, int bitDepth);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "render/RenderError.h"
 
@@ -172,6 +173,72 @@ void MergeLoadedPreset(const MoveEffectIniParam& loaded, const MoveEffectIniRead
         settings->field[sizeof settings->field - 1] = '\0';                 \
     }
 #include "render/RenderSettingFields.inc"
+}
+
+bool ReadFlagOf(const MoveEffectIniReadFlag& flags, const std::string& key) {
+#define VELTRIX_FIELD(field, ...) \
+    if (key == #field) {          \
+        return flags.field != 0;  \
+    }
+#include "render/RenderSettingFields.inc"
+    return false;
+}
+
+std::string ExpectedValueOf(const std::string& key) {
+#define VELTRIX_RULE(field, rule) \
+    if (key == #field) {          \
+        return rule;              \
+    }
+#define VELTRIX_TYPE(field, ...) VELTRIX_RULE(field, "is not radiate, parallel or circle")
+#define VELTRIX_GUIDE(field, ...) VELTRIX_RULE(field, "is longer than 258 bytes")
+#define VELTRIX_POINT(field, ...) VELTRIX_RULE(field, "is not a point X,Y")
+#define VELTRIX_NUMBER(field, ...)                                              \
+    VELTRIX_RULE(field, std::is_integral_v<decltype(MoveEffectIniParam::field)> \
+                            ? "does not start with a whole number that fits"    \
+                            : "does not start with a number")
+#define VELTRIX_TAPER VELTRIX_NUMBER
+#define VELTRIX_SWITCH(field, ...) VELTRIX_RULE(field, "is not true, false, 1 or 0")
+#include "render/RenderSettingFields.inc"
+#undef VELTRIX_RULE
+    return "is not a key";
+}
+
+std::string SettingText(const MoveEffectIniParam& s, const std::string& key) {
+    static const char* const kTypes[] = {"radiate", "parallel", "circle"};
+#define VELTRIX_TEXT(field, text) \
+    if (key == #field) {          \
+        return text;              \
+    }
+#define VELTRIX_TYPE(field, ...) \
+    VELTRIX_TEXT(field, s.field >= 0 && s.field <= 2 ? kTypes[s.field] : std::string())
+#define VELTRIX_GUIDE(field, ...) \
+    VELTRIX_TEXT(field, std::string(s.field, strnlen(s.field, sizeof s.field)))
+#define VELTRIX_POINT(field, ...) \
+    VELTRIX_TEXT(field, FormatNumber(s.field.x) + "," + FormatNumber(s.field.y))
+#define VELTRIX_NUMBER(field, ...) VELTRIX_TEXT(field, FormatNumber(s.field))
+#define VELTRIX_TAPER VELTRIX_NUMBER
+#define VELTRIX_SWITCH(field, ...) VELTRIX_TEXT(field, s.field ? "true" : "false")
+#include "render/RenderSettingFields.inc"
+#undef VELTRIX_TEXT
+    return std::string();
+}
+
+void PlaceDefaultPoints(const SettingOverrides& o, const bool fromDefaults[3],
+                        MoveEffectIniParam* s) {
+    PathPoint defaults[3];
+    if (GetDefaultTargetPoints(s->type, defaults, 3) != 3 &&
+        GetDefaultTargetPoints(VELTRIX_TYPE_RADIATE, defaults, 3) != 3) {
+        return;
+    }
+    PathPoint* points[3] = {&s->p1, &s->p2, &s->p3};
+    const bool given[3] = {o.p1.has_value(), o.p2.has_value(), o.p3.has_value()};
+    for (int i = 0; i < 3; ++i) {
+        if (fromDefaults[i] && !given[i]) {
+            const bool follow = i > 0 && given[0];
+            points[i]->x = defaults[i].x + (follow ? s->p1.x - defaults[0].x : 0.0);
+            points[i]->y = defaults[i].y + (follow ? s->p1.y - defaults[0].y : 0.0);
+        }
+    }
 }
 
 void ApplyOverrides(const SettingOverrides& o, int32_t width, int32_t height,

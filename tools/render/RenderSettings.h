@@ -68,6 +68,18 @@ bool ParseColor(const std::string& text, Rgb* color, std::string* error);
 void MergeLoadedPreset(const MoveEffectIniParam& loaded, const MoveEffectIniReadFlag& flags,
                        MoveEffectIniParam* settings);
 
+// The read flag of the preset key, and what the library's reader accepts for it.
+bool ReadFlagOf(const MoveEffectIniReadFlag& flags, const std::string& key);
+std::string ExpectedValueOf(const std::string& key);
+// The value of the preset key in settings, as a preset writes it.
+std::string SettingText(const MoveEffectIniParam& settings, const std::string& key);
+
+// Puts the target points that neither a preset (fromDefaults) nor the command line gave at the
+// effect type's defaults; after a --p1 they move with it, keeping their offsets from the
+// default p1. Call after ApplyOverrides.
+void PlaceDefaultPoints(const SettingOverrides& overrides, const bool fromDefaults[3],
+                        MoveEffectIniParam* settings);
+
 // Writes the overrides into settings; pixel coordinates become fractions of the canvas.
 // width and height are 0 when there is no canvas: pixel coordinates then throw RenderError.
 void ApplyOverrides(const SettingOverrides& overrides, int32_t width, int32_t height,
