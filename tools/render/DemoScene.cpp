@@ -107,9 +107,7 @@ MoveEffectIniParam DemoSettings(int32_t type, int32_t size) {
     s.type = type;
     const double scale = size / double(kDefaultDemoSize);
     s.size = std::max(1.5, 3.0 * scale);
-    // A soft pen costs the library several times a hard one per dab; past 1024 pixels the
-    // pen is wide enough for its antialiased edge alone to look smooth.
-    s.hardness = size > 1024 ? 1.0 : 0.5;
+    s.hardness = 0.5;
     s.fluction = 0.4;
     s.length = static_cast<int32_t>(std::lround(16 * scale));
     s.lenfluct = 0.5;
