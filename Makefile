@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 # Seconds each fuzzer runs in `make fuzz`; the fuzzers run one after another.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo gallery test test-release test-debug test-tsan test-fuzz fuzz clean
+.PHONY: all deps build gimp-install demo gallery test test-release test-debug test-tsan test-fuzz fuzz clean
 
 all: build
 
@@ -14,6 +14,16 @@ deps:
 build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
+
+# Copies the GIMP plug-in and the library beside it into the user's plug-in folder (GIMP wants
+# folder and executable of one name); the plug-in's run path finds the library there.
+GIMP_PLUGIN_DIR ?= $(HOME)/.config/GIMP/2.10/plug-ins/veltrix-gimp
+gimp-install: deps
+	cmake --preset release -DVELTRIX_BUILD_GIMP=ON
+	cmake --build --preset release --target veltrix-gimp -j $(JOBS)
+	mkdir -p $(GIMP_PLUGIN_DIR)
+	cp -P build/release/libveltrix.so* $(GIMP_PLUGIN_DIR)/
+	cp build/release/gimp/veltrix-gimp $(GIMP_PLUGIN_DIR)/veltrix-gimp
 
 # The first thing to try: builds everything and renders the built-in scene.
 demo: build

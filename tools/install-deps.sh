@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libpng-dev libpng-tools libcli11-dev libcairo2-dev libclang-rt-14-dev librsvg2-bin
   locales
+  gimp libgimp2.0-dev xvfb x11-apps imagemagick
 )
 
 missing=()
