@@ -5,16 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace veltrix_host {
 
 namespace {
 
 #define FIELD_AT(field) offsetof(MoveEffectIniParam, field)
-constexpr const char* kEffect = "Effect";
-constexpr const char* kPoints = "Target points";
-constexpr const char* kPen = "Pen";
-constexpr const char* kLine = "Line";
 
 int32_t RelativeToPixel(double relative, int32_t side) {
     return static_cast<int32_t>(std::llround(relative * side));
@@ -29,41 +26,26 @@ bool IsInt32(const SettingField& f) {
 }  // namespace
 
 const SettingField kSettingFields[] = {
-    {"type", FieldKind::Type, 0, 2, true, kEffect, "radiate, parallel or circle", FIELD_AT(type)},
-    {"name", FieldKind::Guide, 0, 0, false, kEffect,
-     "shape of the paths: :S straight, :C curve, or a guide file", FIELD_AT(name)},
-    {"curvature", FieldKind::Number, -100, 100, false, kEffect,
-     "factor on the guide's height profile", FIELD_AT(curvature)},
-    {"p1", FieldKind::Point, 0, 0, false, kPoints, "first target point", FIELD_AT(p1)},
-    {"p2", FieldKind::Point, 0, 0, false, kPoints, "second target point", FIELD_AT(p2)},
-    {"p3", FieldKind::Point, 0, 0, false, kPoints, "third target point", FIELD_AT(p3)},
-    {"size", FieldKind::Number, 0, 1000, false, kPen, "pen diameter in pixels", FIELD_AT(size)},
-    {"hardness", FieldKind::Number, 0, 1, false, kPen, "solid part of the pen", FIELD_AT(hardness)},
-    {"fluction", FieldKind::Number, 0, 1, false, kPen, "random pen size change per line",
-     FIELD_AT(fluction)},
-    {"in", FieldKind::Taper, 0, 100000, true, kPen, "start taper, thousandths of half the line",
-     FIELD_AT(in)},
-    {"out", FieldKind::Taper, 0, 100000, true, kPen, "end taper, like in", FIELD_AT(out)},
-    {"asdist", FieldKind::Switch, 0, 1, true, kPen, "in and out are pixels", FIELD_AT(asdist)},
-    {"easing", FieldKind::Switch, 0, 1, true, kPen, "eased taper curve", FIELD_AT(easing)},
-    {"position", FieldKind::Number, -100000, 100000, true, kLine,
-     "pixels added to both ends of every line", FIELD_AT(position)},
-    {"posfluct", FieldKind::Number, 0, 10, false, kLine, "random shift along the path, fraction",
-     FIELD_AT(posfluct)},
-    {"length", FieldKind::Number, 0, 100000, true, kLine,
-     "length added around dark stretches, pixels", FIELD_AT(length)},
-    {"lenfluct", FieldKind::Number, 0, 10, false, kLine, "random lengthening, fraction",
-     FIELD_AT(lenfluct)},
-    {"spacing", FieldKind::Number, 1, 100000, true, kLine,
-     "gap in pixels; radiate: 1/1000 right angle", FIELD_AT(spacing)},
-    {"spcfluct", FieldKind::Number, 0, 1, false, kLine, "random jitter of the gaps, fraction",
-     FIELD_AT(spcfluct)},
-    {"lengain", FieldKind::Number, -1000, 1000, false, kLine, "length growing along the path",
-     FIELD_AT(lengain)},
-    {"spcgain", FieldKind::Number, -1000, 1000, false, kLine,
-     "change of each gap from the last, pixels", FIELD_AT(spcgain)},
-    {"connect", FieldKind::Switch, 0, 1, true, kLine, "join overlapping lines of one path",
-     FIELD_AT(connect)},
+#define VELTRIX_TYPE(field, group, help) \
+    {#field, FieldKind::Type, 0, 2, true, group, help, FIELD_AT(field)},
+#define VELTRIX_GUIDE(field, option, group, help) \
+    {#field, FieldKind::Guide, 0, 0, false, group, help, FIELD_AT(field)},
+#define VELTRIX_POINT(field, group, help) \
+    {#field, FieldKind::Point, 0, 0, false, group, help, FIELD_AT(field)},
+#define VELTRIX_NUMBER(field, min, max, group, help)          \
+    {#field,                                                  \
+     FieldKind::Number,                                       \
+     min,                                                     \
+     max,                                                     \
+     std::is_integral_v<decltype(MoveEffectIniParam::field)>, \
+     group,                                                   \
+     help,                                                    \
+     FIELD_AT(field)},
+#define VELTRIX_TAPER(field, min, max, group, help) \
+    {#field, FieldKind::Taper, min, max, true, group, help, FIELD_AT(field)},
+#define VELTRIX_SWITCH(field, group, help) \
+    {#field, FieldKind::Switch, 0, 1, true, group, help, FIELD_AT(field)},
+#include "hostsupport/SettingFields.inc"
 };
 const size_t kSettingFieldCount = sizeof kSettingFields / sizeof kSettingFields[0];
 
@@ -127,21 +109,17 @@ std::string CheckSettings(const MoveEffectIniParam& s) {
 }
 
 void MergeLoadedPreset(const MoveEffectIniParam& loaded, const MoveEffectIniReadFlag& flags,
-                       MoveEffectIniParam* s) {
-#define MERGE(field)             \
-    if (flags.field) {           \
-        s->field = loaded.field; \
+                       MoveEffectIniParam* settings) {
+#define VELTRIX_FIELD(field, ...)       \
+    if (flags.field) {                  \
+        settings->field = loaded.field; \
     }
-    MERGE(type)
-    MERGE(p1) MERGE(p2) MERGE(p3) MERGE(curvature) MERGE(size) MERGE(hardness) MERGE(fluction)
-        MERGE(in) MERGE(out) MERGE(asdist) MERGE(easing) MERGE(position) MERGE(posfluct)
-            MERGE(length) MERGE(lenfluct) MERGE(spacing) MERGE(spcfluct) MERGE(lengain)
-                MERGE(spcgain) MERGE(connect)
-#undef MERGE
-                    if (flags.name) {
-        std::memcpy(s->name, loaded.name, sizeof s->name);
-        s->name[sizeof s->name - 1] = '\0';
+#define VELTRIX_GUIDE(field, ...)                                           \
+    if (flags.field) {                                                      \
+        std::memcpy(settings->field, loaded.field, sizeof settings->field); \
+        settings->field[sizeof settings->field - 1] = '\0';                 \
     }
+#include "hostsupport/SettingFields.inc"
 }
 
 void SetGuideName(MoveEffectIniParam* s, const std::string& name) {
@@ -151,31 +129,14 @@ void SetGuideName(MoveEffectIniParam* s, const std::string& name) {
 
 DrawingSettings ToDrawingSettings(const MoveEffectIniParam& s, int32_t width, int32_t height) {
     DrawingSettings d;
-    MoveEffectParam& p = d.param;
-    p.type = s.type;
-    p.curvature = s.curvature;
-    p.size = s.size;
-    p.hardness = s.hardness;
-    p.fluction = s.fluction;
-    p.in = s.asdist ? s.in : s.in / 1000.0;
-    p.out = s.asdist ? s.out : s.out / 1000.0;
-    p.asdist = s.asdist != 0;
-    p.easing = s.easing != 0;
-    p.position = s.position;
-    p.posfluct = s.posfluct;
-    p.length = s.length;
-    p.lenfluct = s.lenfluct;
-    p.spacing = s.spacing;
-    p.spcfluct = s.spcfluct;
-    p.lengain = s.lengain;
-    p.spcgain = s.spcgain;
-    p.connect = s.connect != 0;
-    const PathPoint* points[3] = {&s.p1, &s.p2, &s.p3};
-    TargetPoint* targets[3] = {&d.target.p1, &d.target.p2, &d.target.p3};
-    for (int i = 0; i < 3; ++i) {
-        *targets[i] = {RelativeToPixel(points[i]->x, width), RelativeToPixel(points[i]->y, height)};
-    }
-    d.guide.assign(s.name, strnlen(s.name, sizeof s.name));
+    const bool asdist = s.asdist != 0;
+#define VELTRIX_FIELD(field, ...) d.param.field = s.field;
+#define VELTRIX_GUIDE(field, ...) d.guide.assign(s.field, strnlen(s.field, sizeof s.field));
+#define VELTRIX_POINT(field, ...) \
+    d.target.field = {RelativeToPixel(s.field.x, width), RelativeToPixel(s.field.y, height)};
+#define VELTRIX_TAPER(field, ...) d.param.field = asdist ? s.field : s.field / 1000.0;
+#define VELTRIX_SWITCH(field, ...) d.param.field = s.field != 0;
+#include "hostsupport/SettingFields.inc"
     return d;
 }
 

@@ -304,14 +304,15 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, RenderReq
     SettingOverrides& o = r->overrides;
 #define VELTRIX_TYPE(field, group, help) AddType(app, #field, &o.field, group, help);
 #define VELTRIX_GUIDE(field, option, group, help) AddGuide(app, #option, &o.option, group, help);
-#define VELTRIX_POINT(field, group, help) AddPoint(app, #field, &o.field, group, help);
+#define VELTRIX_POINT(field, group, help) \
+    AddPoint(app, #field, &o.field, std::string(group) + " (pixels, or % of the canvas)", help);
 #define VELTRIX_NUMBER(field, min, max, group, help) \
     AddSetting(app, #field, &o.field, RangeOf(&MoveEffectIniParam::field, min, max), group, help);
 #define VELTRIX_TAPER(field, min, max, group, help)                                               \
     AddSetting(app, #field, &o.field, RangeOf(&MoveEffectIniParam::field, min, max), group, help, \
                "0 to 1000; with --asdist pixels");
 #define VELTRIX_SWITCH(field, group, help) AddSwitch(app, #field, &o.field, group, help);
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
     app.add_option("--lines", r->lines,
                    "radiate: about N lines round the centre, spacing 4000 / N (1 to 4000)")
         ->check(CLI::Range(1, 4000).description(""))

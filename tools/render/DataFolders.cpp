@@ -24,8 +24,6 @@ std::string PluginFolder(int which) {
 
 }  // namespace
 
-const BuiltInGuide kBuiltInGuides[2] = {{":S", "built-in straight line"}, {":C", "built-in curve"}};
-
 std::string PresetFolder() {
     return PluginFolder(1);
 }

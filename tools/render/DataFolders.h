@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "hostsupport/HostSettings.h"
+
 // The folder paths the library reports (GetPluginDirPath), each ending in "/".
 std::string PresetFolder();
 std::string GuideFolder();
@@ -18,10 +20,7 @@ void CreateFolder(const std::string& folder);
 // A preset name must be a plain file name. Throws RenderError (kExitUsage) otherwise.
 void CheckPresetName(const std::string& name);
 
-// The built-in guide names and what they draw.
-struct BuiltInGuide {
-    const char* name;
-    const char* description;
-};
-extern const BuiltInGuide kBuiltInGuides[2];
+// The built-in guide names and what they draw, as every host lists them.
+using veltrix_host::BuiltInGuide;
+using veltrix_host::kBuiltInGuides;
 bool IsBuiltInGuide(const std::string& name);

@@ -78,10 +78,6 @@ void ApplyPoint(const std::optional<PointOption>& option, int32_t width, int32_t
     }
 }
 
-int32_t RelativeToPixel(double relative, int32_t side) {
-    return static_cast<int32_t>(std::llround(relative * side));
-}
-
 }  // namespace
 
 bool ParseDecimal(const std::string& text, double* value) {
@@ -161,26 +157,12 @@ bool ParseColor(const std::string& text, Rgb* color, std::string* error) {
     return true;
 }
 
-void MergeLoadedPreset(const MoveEffectIniParam& loaded, const MoveEffectIniReadFlag& flags,
-                       MoveEffectIniParam* settings) {
-#define VELTRIX_FIELD(field, ...)       \
-    if (flags.field) {                  \
-        settings->field = loaded.field; \
-    }
-#define VELTRIX_GUIDE(field, ...)                                           \
-    if (flags.field) {                                                      \
-        std::memcpy(settings->field, loaded.field, sizeof settings->field); \
-        settings->field[sizeof settings->field - 1] = '\0';                 \
-    }
-#include "render/RenderSettingFields.inc"
-}
-
 bool ReadFlagOf(const MoveEffectIniReadFlag& flags, const std::string& key) {
 #define VELTRIX_FIELD(field, ...) \
     if (key == #field) {          \
         return flags.field != 0;  \
     }
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
     return false;
 }
 
@@ -198,7 +180,7 @@ std::string ExpectedValueOf(const std::string& key) {
                             : "does not start with a number")
 #define VELTRIX_TAPER VELTRIX_NUMBER
 #define VELTRIX_SWITCH(field, ...) VELTRIX_RULE(field, "is not true, false, 1 or 0")
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
 #undef VELTRIX_RULE
     return "is not a key";
 }
@@ -218,7 +200,7 @@ std::string SettingText(const MoveEffectIniParam& s, const std::string& key) {
 #define VELTRIX_NUMBER(field, ...) VELTRIX_TEXT(field, FormatNumber(s.field))
 #define VELTRIX_TAPER VELTRIX_NUMBER
 #define VELTRIX_SWITCH(field, ...) VELTRIX_TEXT(field, s.field ? "true" : "false")
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
 #undef VELTRIX_TEXT
     return std::string();
 }
@@ -253,7 +235,7 @@ void ApplyOverrides(const SettingOverrides& o, int32_t width, int32_t height,
         std::memcpy(s->field, o.option->data(), std::min(o.option->size(), kMaxGuideNameBytes)); \
     }
 #define VELTRIX_POINT(field, ...) ApplyPoint(o.field, width, height, "--" #field, &s->field);
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
 }
 
 void CheckSettings(const MoveEffectIniParam& s, const SettingOverrides& o,
@@ -269,28 +251,15 @@ void CheckSettings(const MoveEffectIniParam& s, const SettingOverrides& o,
     check(#field, s.field, o.field.has_value(), s.field >= (min) && s.field <= (max), \
           "is out of range " + RangeText(RangeOf(&MoveEffectIniParam::field, min, max)));
 #define VELTRIX_TAPER VELTRIX_NUMBER
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
 #define VELTRIX_TAPER(field, ...)                                                            \
     check(#field, s.field, o.field.has_value(), s.asdist || s.field <= kMaxTaperThousandths, \
           "is out of range: without asdist it counts thousandths of half the line, 0 to 1000");
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
 #define VELTRIX_POINT(field, ...)                                                \
     for (double v : {s.field.x, s.field.y}) {                                    \
         check(#field, v, o.field.has_value(), std::fabs(v) <= kMaxRelativePoint, \
               "lies too far off the canvas (at most 100 canvas sides)");         \
     }
-#include "render/RenderSettingFields.inc"
-}
-
-DrawingSettings ToDrawingSettings(const MoveEffectIniParam& s, int32_t width, int32_t height) {
-    DrawingSettings d;
-    const bool asdist = s.asdist != 0;
-#define VELTRIX_FIELD(field, ...) d.param.field = s.field;
-#define VELTRIX_GUIDE(field, ...) d.guide.assign(s.field, strnlen(s.field, sizeof s.field));
-#define VELTRIX_POINT(field, ...) \
-    d.target.field = {RelativeToPixel(s.field.x, width), RelativeToPixel(s.field.y, height)};
-#define VELTRIX_TAPER(field, ...) d.param.field = asdist ? s.field : s.field / 1000.0;
-#define VELTRIX_SWITCH(field, ...) d.param.field = s.field != 0;
-#include "render/RenderSettingFields.inc"
-    return d;
+#include "hostsupport/SettingFields.inc"
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <type_traits>
 
+#include "hostsupport/HostSettings.h"
+
 // One coordinate of a --p1/--p2/--p3 value: canvas pixels, or a fraction of the canvas side
 // as presets keep it ("50%" is 0.5).
 struct Coordinate {
@@ -34,7 +36,7 @@ struct SettingOverrides {
 #define VELTRIX_GUIDE(field, option, ...) std::optional<std::string> option;
 #define VELTRIX_POINT(field, ...) std::optional<PointOption> field;
 #define VELTRIX_SWITCH(field, ...) std::optional<bool> field;
-#include "render/RenderSettingFields.inc"
+#include "hostsupport/SettingFields.inc"
 };
 
 // The accepted range of a numeric setting.
@@ -48,10 +50,12 @@ template <typename T>
 constexpr SettingRange RangeOf(T MoveEffectIniParam::*, double min, double max) {
     return {min, max, std::is_integral_v<T>};
 }
-// in and out without asdist are thousandths: at most this.
-constexpr int32_t kMaxTaperThousandths = 1000;
-// The guide name must fit the preset record with its NUL.
-constexpr size_t kMaxGuideNameBytes = 258;
+// Shared with every host: the limits, the preset merge and the drawing records.
+using veltrix_host::DrawingSettings;
+using veltrix_host::kMaxGuideNameBytes;
+using veltrix_host::kMaxTaperThousandths;
+using veltrix_host::MergeLoadedPreset;
+using veltrix_host::ToDrawingSettings;
 
 // Strict, locale-free decimal parsing of a whole string (no blanks, no hex, finite only).
 bool ParseDecimal(const std::string& text, double* value);
@@ -63,10 +67,6 @@ bool ParsePointOption(const std::string& text, PointOption* point, std::string* 
 
 // "#rgb" or "#rrggbb" (the "#" may be left out).
 bool ParseColor(const std::string& text, Rgb* color, std::string* error);
-
-// Starts from defaults and takes every field that the loaded preset supplied.
-void MergeLoadedPreset(const MoveEffectIniParam& loaded, const MoveEffectIniReadFlag& flags,
-                       MoveEffectIniParam* settings);
 
 // The read flag of the preset key, and what the library's reader accepts for it.
 bool ReadFlagOf(const MoveEffectIniReadFlag& flags, const std::string& key);
@@ -89,15 +89,3 @@ void ApplyOverrides(const SettingOverrides& overrides, int32_t width, int32_t he
 // error; one from the preset presetName is a preset error. Throws RenderError.
 void CheckSettings(const MoveEffectIniParam& settings, const SettingOverrides& overrides,
                    const std::string& presetName);
-
-// The drawing records for a width x height canvas. Points: fraction times the canvas side,
-// rounded to the nearest pixel. in/out: thousandths become fractions (500 -> 0.5) unless
-// asdist, when they are pixels. Every other field is copied. settings must have passed
-// CheckSettings.
-struct DrawingSettings {
-    MoveEffectParam param{};
-    PointTarget target{};
-    std::string guide;
-};
-DrawingSettings ToDrawingSettings(const MoveEffectIniParam& settings, int32_t width,
-                                  int32_t height);
