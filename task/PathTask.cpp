@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "filter/raster/CanvasGeometry.h"
+#include "filter/raster/LineSweep.h"
 
 namespace {
 
@@ -270,6 +271,11 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
     double sizeFactor = 0.0;
     PixelRange reached = run.strokes->NoRange();
     std::vector<RecordedLine> recorded;
+    // Wide pens stamp each line's pixels once rather than each dab's (same bytes).
+    std::unique_ptr<LineSweep> sweep;
+    if (LineSweep::Pays(param->size, param->hardness)) {
+        sweep = std::make_unique<LineSweep>(*run.strokes);
+    }
     for (const DistData& line : lines) {
         if (IsCancelled()) {
             break;
@@ -307,7 +313,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
                 const PathPoint p1 = path.MoveNext(1.0);
                 t += 1.0;
                 if (prevP > 0.0 || pressure > 0.0) {
-                    reached.Unite(run.strokes->DrawLine(p0, prevP, p1, pressure));
+                    reached.Unite(run.strokes->DrawLine(p0, prevP, p1, pressure, sweep.get()));
                     if (record != nullptr) {
                         Record(*record, p1, prevP * param->size);
                     }
@@ -315,6 +321,9 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
                 p0 = p1;
                 prevP = pressure;
             } while (t <= len);
+        }
+        if (sweep != nullptr) {
+            sweep->Flush();
         }
         path.RestorePosition(saved);
         if (record != nullptr && record->points.empty()) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DrawHarness.h"
+#include "filter/raster/LineSweep.h"
 
 namespace {
 
@@ -155,6 +156,90 @@ TEST_P(RasteriserDifferential, LinesMatchTheReference) {
     }
 }
 
+// A line as the line tasks walk it: points one pixel apart along a path, each step drawn as a
+// segment from the last point with the last pressure.
+struct Chain {
+    std::vector<PathPoint> points;
+    std::vector<double> pressures;
+};
+
+// Straight lines, arcs (some longer than a lap), U-turns narrower than the pen and zigzags,
+// with tapers in and out, anywhere from off the canvas to across it.
+Chain RandomChain(Geometry& g, double side) {
+    Chain chain;
+    const int kind = static_cast<int>(g.Uniform(0, 4));
+    const int length = 2 + static_cast<int>(g.Uniform(0, 3 * side));
+    const double taperIn = g.OneIn(3) ? 0.0 : g.Uniform(0.0, 0.6);
+    const double taperOut = g.OneIn(3) ? 0.0 : g.Uniform(0.0, 0.6);
+    PathPoint at{g.Coordinate(-0.3 * side, 1.3 * side), g.Coordinate(-0.3 * side, 1.3 * side)};
+    double angle = g.Angle();
+    const double radius = g.Size(1.0, side);
+    const double turn = g.Uniform(-0.5, 0.5);
+    for (int t = 0; t <= length; ++t) {
+        const double along = length > 0 ? static_cast<double>(t) / length : 0.0;
+        double pressure = 1.0;
+        if (taperIn > 0.0 && along < taperIn) {
+            pressure = along / taperIn;
+        }
+        if (taperOut > 0.0 && 1.0 - along < taperOut) {
+            pressure = std::min(pressure, (1.0 - along) / taperOut);
+        }
+        chain.points.push_back(at);
+        chain.pressures.push_back(pressure);
+        switch (kind) {
+            case 0:  // straight
+                break;
+            case 1:  // an arc of the radius, one pixel a step
+                angle += 1.0 / radius;
+                break;
+            case 2:  // out and back a fraction of a pixel aside
+                if (t == length / 2) {
+                    angle += M_PI;
+                    at.x += 0.3 * std::cos(angle + M_PI / 2);
+                    at.y += 0.3 * std::sin(angle + M_PI / 2);
+                }
+                break;
+            default:  // a random walk of turns
+                angle += turn * g.Uniform(-1.0, 1.0);
+                break;
+        }
+        at = {at.x + std::cos(angle), at.y + std::sin(angle)};
+    }
+    return chain;
+}
+
+TEST_P(RasteriserDifferential, SweptLinesMatchTheReference) {
+    Geometry g(3);
+    // Pens from below a pixel to wider than the canvas at every hardness; several chains into
+    // one buffer so that they cross earlier coverage, some flushed at each line's end and some
+    // in windows that span lines.
+    for (int group = 0; group < 160; ++group) {
+        const double size = group % 16 == 15 ? g.Size(100.0, 400.0) : g.Size(0.5, 64.0);
+        const double hardness = group % 5 == 0 ? 1.0 : g.Hardness();
+        const int side = 48 + static_cast<int>(g.Uniform(0, 48));
+        Canvas fast(PenParam(size, hardness), side, side - 7, Run());
+        Canvas plain(PenParam(size, hardness), side, side - 7);
+        {
+            LineSweep sweep(fast->strokes);
+            for (int line = 0; line < 4; ++line) {
+                const Chain chain = RandomChain(g, side);
+                for (size_t i = 1; i < chain.points.size(); ++i) {
+                    const double p0 = chain.pressures[i - 1];
+                    const double p1 = chain.pressures[i];
+                    fast->strokes.DrawLine(chain.points[i - 1], p0, chain.points[i], p1, &sweep);
+                    reference::DrawLine(plain->strokes, chain.points[i - 1], p0, chain.points[i],
+                                        p1);
+                }
+                if (group % 2 == 0) {
+                    sweep.Flush();
+                }
+            }
+        }
+        ASSERT_EQ(FirstDifference(fast, plain), "")
+            << "group " << group << ", pen " << size << ", hardness " << hardness;
+    }
+}
+
 TEST_P(RasteriserDifferential, LongAndOffCanvasSegmentsMatchTheReference) {
     // Segments too long to walk dab by dab against shorter ones with the same extremes far from
     // the canvas (and, at constant pressure from a whole coordinate, the same dabs on it); and
@@ -201,6 +286,10 @@ TEST(RasteriserDifferentialRuns, WholeRunsMatchTheReferenceAtEveryWorkerCountAnd
         {VELTRIX_TYPE_PARALLEL, 160, 160, 17, 10, 9.0, 0.0, {{-30, 40}, {200, 60}, {-20, 150}}},
         {VELTRIX_TYPE_CIRCLE, 256, 256, 31, 10, 2.5, 0.75, {{60, 128}, {196, 128}, {128, 40}}},
         {VELTRIX_TYPE_CIRCLE, 180, 180, 40, 10, 5.0, 0.05, {{-50, 90}, {100, 30}, {20, 0}}},
+        // Wide pens, whose lines are swept pixel by pixel, tapered and crossing.
+        {VELTRIX_TYPE_RADIATE, 160, 140, 300, 10, 24.0, 1.0, {{80, 70}, {80, 40}, {80, 5}}},
+        {VELTRIX_TYPE_PARALLEL, 128, 128, 14, 10, 16.0, 0.5, {{10, 120}, {40, 5}, {120, 110}}},
+        {VELTRIX_TYPE_CIRCLE, 128, 128, 12, 10, 20.0, 0.0, {{40, 64}, {88, 64}, {64, 40}}},
         // Pens far wider than the canvas: one dab fills the buffer, later ones are skipped.
         {VELTRIX_TYPE_RADIATE, 48, 48, 300, 10, 1e6, 1.0, {{24, 24}, {24, 10}, {24, 0}}},
         {VELTRIX_TYPE_PARALLEL, 40, 40, 9, 10, 1e9, 0.0, {{0, 5}, {40, 5}, {0, 40}}},

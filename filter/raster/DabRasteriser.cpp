@@ -124,6 +124,28 @@ int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t curre
     return low == high ? high : ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
 }
 
+bool CannotBeat(double nearest, const double* across, const Job& job, uint8_t best) {
+    const Shape& shape = job.shape;
+    double sum = 0.0;
+    double bound = 1e-13;  // the rounding of both sums, as in SoftByte
+    for (int i = 0; i < 4; ++i) {
+        // No sample of the line lies nearer than this, and every step to its term is monotone.
+        const double s2 = nearest + across[i];
+        if (s2 <= shape.inCore) {
+            sum += 4.0;
+        } else if (s2 < shape.outside) {
+            const double b = 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
+            if (!(b > 0.0 && b < 1.0)) {
+                return false;
+            }
+            double error = 0.0;
+            sum += 4.0 * job.power->At(b, error);
+            bound += 4.0 * error;
+        }
+    }
+    return ByteOf(sum + bound) <= best;
+}
+
 }  // namespace dab
 
 // The fast kernel for each instruction set; see DabKernel.inc.
@@ -162,11 +184,16 @@ constexpr int32_t kLanes = 4;
 #endif
 
 DabRasteriser::DabRasteriser(double h, bool baselineKernel)
-    : hardness(h), exponent(4.0 * h + 1.0), power(4.0 * h + 1.0), kernel(&generic::StampFast) {
+    : hardness(h),
+      exponent(4.0 * h + 1.0),
+      power(4.0 * h + 1.0),
+      kernel(&generic::StampFast),
+      maxByte(&generic::MaxByte) {
     fast = h >= 0.0 && h <= 1.0 && power.Usable();
 #if defined(VELTRIX_HAVE_AVX2_KERNEL)
     if (__builtin_cpu_supports("avx2") && !baselineKernel) {
         kernel = &avx2::StampFast;
+        maxByte = &avx2::MaxByte;
     }
 #endif
 }
@@ -197,6 +224,10 @@ bool DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, doub
         }
     }
     return allFull;
+}
+
+bool DabRasteriser::Sweepable(const dab::Shape& shape, int32_t columns) const {
+    return fast && columns <= kMaxSpan && shape.outerRadius <= kMaxFastRadius;
 }
 
 bool DabRasteriser::Stamp(const CoverageGrid& grid, double cx, double cy, double diameter,

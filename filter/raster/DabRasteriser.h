@@ -9,7 +9,9 @@
 
 namespace dab {
 struct Job;
-}
+struct RowDabs;
+struct Shape;
+}  // namespace dab
 
 /// The dab of one run's pen hardness. Every stamp gives exactly the bytes of the plain
 /// algorithm: per pixel the core test, the corner tests and the 16-sample integration with a
@@ -34,6 +36,24 @@ class DabRasteriser {
     bool StampPlain(std::atomic<uint8_t>* buffer, int32_t width, double cx, double cy,
                     double diameter, const PixelRange& range) const;
 
+    /// Whether MaxByte takes a dab of this shape over `columns` columns (the fast path's
+    /// limits); others must be stamped.
+    bool Sweepable(const dab::Shape& shape, int32_t columns) const;
+
+    /// The largest byte that the dabs [from, to) of `row` whose columns reach x give pixel
+    /// (x, y), each exactly as stamping it would, or `current` (below 255) when none gives
+    /// more. Each dab must be Sweepable and reach row y. Thread-safe; reads no coverage.
+    uint8_t MaxByte(const dab::RowDabs& row, int32_t from, int32_t to, int32_t x, int32_t y,
+                    uint8_t current) const {
+        return static_cast<uint8_t>(maxByte(row, from, to, x, y, current));
+    }
+
+    /// The hardness the dabs are stamped with.
+    double Hardness() const { return hardness; }
+    /// The exponent and power table of soft rims, for building jobs.
+    double Exponent() const { return exponent; }
+    const PowerTable* Power() const { return &power; }
+
   private:
     double hardness;
     double exponent;
@@ -42,4 +62,6 @@ class DabRasteriser {
     bool fast;
     /// The fast kernel for this processor's vector unit.
     void (*kernel)(const dab::Job& job);
+    int (*maxByte)(const dab::RowDabs& row, int32_t from, int32_t to, int32_t x, int32_t y,
+                   uint8_t current);
 };

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "filter/raster/CanvasGeometry.h"
+#include "filter/raster/LineSweep.h"
 
 // Concurrency. Workers stamp overlapping dabs into one buffer, so each pixel update is an
 // atomic maximum (dab::Raise): a relaxed load, and a compare-and-swap only when the dab's
@@ -83,7 +84,7 @@ struct StrokeBuffer::DabChain {
 
 // Stamps the chain: the pressure is taken before each step and the dab placed after it. The
 // dabs' ranges are gathered locally and returned; the caller widens the rectangle once.
-PixelRange StrokeBuffer::Walk(const DabChain& chain) {
+PixelRange StrokeBuffer::Walk(const DabChain& chain, LineSweep* sweep) {
     PixelRange reached = NoRange();
     double t = 0.0;
     do {
@@ -96,7 +97,11 @@ PixelRange StrokeBuffer::Walk(const DabChain& chain) {
             const double cx = chain.fromX + chain.ux * next;
             const double cy = chain.fromY + chain.uy * next;
             const PixelRange range = RangeOf(cx, cy, s * 0.5, width, height);
-            StampDab(cx, cy, s, range);
+            if (sweep != nullptr) {
+                sweep->Add(cx, cy, s, range);
+            } else {
+                StampDab(cx, cy, s, range);
+            }
             reached.Unite(range);
         }
         // Unreachable below kPlainWalkLength; stops a walk whose step no longer moves t.
@@ -146,7 +151,7 @@ PixelRange StrokeBuffer::WidenAsSkipped(const DabChain& chain, double a, double 
 // A chain too long to walk: only the stretch whose dabs may touch the canvas is walked, from a
 // point on the line near the canvas; the stretches before and after it only widen the
 // rectangle. The walked dabs' positions agree with a full walk to within rounding.
-PixelRange StrokeBuffer::WalkClipped(const DabChain& chain) {
+PixelRange StrokeBuffer::WalkClipped(const DabChain& chain, LineSweep* sweep) {
     const RayStretch near =
         ClipLine(chain.fromX, chain.fromY, chain.ux, chain.uy,
                  {-chain.reach, -chain.reach, width + chain.reach, height + chain.reach}, false);
@@ -173,7 +178,7 @@ PixelRange StrokeBuffer::WalkClipped(const DabChain& chain) {
     if (nearEnd < chain.length) {
         walked.p1 = chain.p0 + (chain.p1 - chain.p0) * nearEnd / chain.length;
     }
-    reached.Unite(Walk(walked));
+    reached.Unite(Walk(walked, sweep));
     if (nearEnd < chain.length) {
         reached.Unite(WidenAsSkipped(chain, nearEnd, chain.length));
     }
@@ -181,7 +186,7 @@ PixelRange StrokeBuffer::WalkClipped(const DabChain& chain) {
 }
 
 PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
-                                  double toPressure) {
+                                  double toPressure, LineSweep* sweep) {
     if (plugged != nullptr) {
         plugged(*this, from, fromPressure, to, toPressure);
         return NoRange();
@@ -201,7 +206,8 @@ PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, co
     }
     const DabChain chain{from.x,       from.y,     dx / d, dy / d,        d,
                          fromPressure, toPressure, size,   PenReach(size)};
-    const PixelRange reached = d <= kPlainWalkLength ? Walk(chain) : WalkClipped(chain);
+    const PixelRange reached =
+        d <= kPlainWalkLength ? Walk(chain, sweep) : WalkClipped(chain, sweep);
     Widen(reached);
     return reached;
 }
@@ -257,6 +263,30 @@ StrokeBuffer::StrokeBuffer(double penSize, double penHardness, const RasterOptio
       hardness(penHardness),
       plugged(options.lineRasteriser),
       rasteriser(penHardness, options.baselineKernel) {}
+
+std::unique_ptr<SweepMemory> StrokeBuffer::TakeSweepMemory() {
+    {
+        const std::lock_guard<std::mutex> hold(sweepLock);
+        if (!spareSweeps.empty()) {
+            std::unique_ptr<SweepMemory> memory = std::move(spareSweeps.back());
+            spareSweeps.pop_back();
+            return memory;
+        }
+    }
+    return std::make_unique<SweepMemory>();
+}
+
+void StrokeBuffer::GiveSweepMemory(std::unique_ptr<SweepMemory> memory) noexcept {
+    if (memory == nullptr) {
+        return;
+    }
+    try {
+        const std::lock_guard<std::mutex> hold(sweepLock);
+        spareSweeps.push_back(std::move(memory));
+    } catch (...) {
+        // Kept only to be reused: dropping it loses nothing.
+    }
+}
 
 StrokeBuffer::~StrokeBuffer() {
     coverage_store::Give(memory, width, height, DirtyRect());

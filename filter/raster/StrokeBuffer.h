@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include <veltrix/veltrix.h>
 
@@ -12,7 +14,9 @@
 #include "filter/raster/CoverageStore.h"
 #include "filter/raster/DabRasteriser.h"
 
+class LineSweep;
 class StrokeBuffer;
+struct SweepMemory;
 
 /// Dabs of a smaller diameter (pixels) are not placed: a line of such a pen draws nothing.
 constexpr double kSmallestDab = 0.1;
@@ -53,8 +57,10 @@ class StrokeBuffer {
     /// Stamps the pen along from -> to; pressures 0..1 scale the pen size. Returns the union of
     /// the dabs' ranges it widened the dirty rectangle by (empty while a plugged rasteriser
     /// draws).
+    /// With a `sweep`, dabs the sweep takes are gathered there and stamped when it flushes;
+    /// the returned range is the same.
     PixelRange DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
-                        double toPressure);
+                        double toPressure, LineSweep* sweep = nullptr);
     /// One soft round dab of `diameter` pixels centred at (x, y).
     void DrawCircle(double x, double y, double diameter);
     /// Widens the dirty rectangle exactly as that dab would, without stamping it: for dabs
@@ -73,12 +79,22 @@ class StrokeBuffer {
     double PenSize() const { return size; }
     double Hardness() const { return hardness; }
 
-  private:
+    /// Stamps one dab over its clamped `range` unless the buffer is full; the rectangle is
+    /// the caller's to widen.
     void StampDab(double cx, double cy, double diameter, const PixelRange& range);
+    const DabRasteriser& Rasteriser() const { return rasteriser; }
+    CoverageGrid Grid() const { return {memory.bytes, width, height, memory.floors}; }
+    /// Whether one dab has filled every byte, so that no later dab can change one.
+    bool Full() const { return full.load(std::memory_order_relaxed); }
+    /// A line sweep's tables, kept for the next sweep of the run (thread-safe).
+    std::unique_ptr<SweepMemory> TakeSweepMemory();
+    void GiveSweepMemory(std::unique_ptr<SweepMemory> memory) noexcept;
+
+  private:
     struct DabChain;
-    PixelRange Walk(const DabChain& chain);
+    PixelRange Walk(const DabChain& chain, LineSweep* sweep);
     PixelRange WidenAsSkipped(const DabChain& chain, double a, double b) const;
-    PixelRange WalkClipped(const DabChain& chain);
+    PixelRange WalkClipped(const DabChain& chain, LineSweep* sweep);
 
     double size;
     double hardness;
@@ -97,4 +113,6 @@ class StrokeBuffer {
     /// Set once one dab has raised every byte to 255: later dabs cannot change a byte, so they
     /// only widen the dirty rectangle (pens far larger than the canvas).
     std::atomic<bool> full{false};
+    std::mutex sweepLock;
+    std::vector<std::unique_ptr<SweepMemory>> spareSweeps;
 };

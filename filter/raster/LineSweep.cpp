@@ -1,0 +1,247 @@
+// LineSweep: windows of a line's dabs, stamped row by row and pixel by pixel.
+#include "filter/raster/LineSweep.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <limits>
+
+#include "filter/raster/StrokeBuffer.h"
+
+namespace {
+
+// A window holds at most this many dabs, and this many (dab, row) pairs: about 0.5 MiB per
+// sweep however long the line.
+constexpr size_t kMaxDabs = 2048;
+constexpr int64_t kMaxEntries = int64_t{1} << 16;
+// Entries past a row's last dab that the kernel may read.
+constexpr size_t kRowPadding = 8;
+
+// How far inside a row's solid core a pixel centre must lie to be filled without its own test:
+// far above the rounding of the algorithm's q = d^2 + dy^2 for the radii that sweeps take.
+double CoreMargin(double solidBelow) {
+    return 1e-9 * (1.0 + solidBelow);
+}
+
+// Stores 255 over columns [from, to) of a row, where a byte is not 255 yet. 255 is the largest
+// value, so a plain store cannot undo another worker's raise.
+void FillRow(std::atomic<uint8_t>* row, int32_t from, int32_t to) {
+    for (int32_t x = from; x < to; ++x) {
+        if (row[x].load(std::memory_order_relaxed) != 255) {
+            row[x].store(255, std::memory_order_relaxed);
+        }
+    }
+}
+
+}  // namespace
+
+LineSweep::LineSweep(StrokeBuffer& strokes) : buffer(strokes), memory(strokes.TakeSweepMemory()) {
+    // All the room a window needs, so that Flush never allocates.
+    memory->dabs.reserve(kMaxDabs);
+    memory->entries.reserve(static_cast<size_t>(kMaxEntries));
+    // Past the last dab of a row the kernel reads a few entries it masks off.
+    for (std::vector<double>* lane :
+         {&memory->rowCx, &memory->rowCy, &memory->rowColumnEnd, &memory->rowRadius}) {
+        lane->resize(kMaxDabs + kRowPadding);
+    }
+    memory->rowJobs.resize(kMaxDabs + kRowPadding);
+    memory->rows.resize(static_cast<size_t>(std::max(buffer.Height(), 0)));
+}
+
+LineSweep::~LineSweep() {
+    Flush();
+    buffer.GiveSweepMemory(std::move(memory));
+}
+
+bool LineSweep::Pays(double size, double hardness) {
+    return size >= (hardness < 1.0 ? 6.0 : 12.0);
+}
+
+void LineSweep::Add(double cx, double cy, double diameter, const PixelRange& range) {
+    if (range.x1 <= range.x0 || range.y1 <= range.y0) {
+        return;  // nothing on the canvas: stamping it would change no byte
+    }
+    const DabRasteriser& rasteriser = buffer.Rasteriser();
+    const dab::Shape shape(diameter, rasteriser.Hardness());
+    const int32_t rowsReached = range.y1 - range.y0;
+    if (!rasteriser.Sweepable(shape, range.x1 - range.x0) || rowsReached > kMaxEntries) {
+        buffer.StampDab(cx, cy, diameter, range);
+        return;
+    }
+    if (memory->dabs.size() == kMaxDabs || memory->entryCount + rowsReached > kMaxEntries) {
+        Flush();
+    }
+    memory->dabs.push_back(
+        {buffer.Grid(), cx, cy, range, shape, rasteriser.Exponent(), rasteriser.Power()});
+    memory->entryCount += rowsReached;
+}
+
+void LineSweep::Flush() {
+    if (memory->dabs.empty()) {
+        return;
+    }
+    if (!buffer.Full()) {
+        FillCores();
+        ListRows();
+        for (int32_t y = rowFrom; y < rowTo; ++y) {
+            SweepRow(y);
+        }
+    }
+    memory->dabs.clear();
+    memory->entryCount = 0;
+}
+
+// Counts each row's dabs and the columns they reach, and fills with 255 the pixels whose
+// centres lie inside some dab's solid core (q < r^2 - 1), by a margin. Consecutive dabs share
+// most of their core, so each row remembers the stretch it has filled and only the rest is
+// stored.
+void LineSweep::FillCores() {
+    std::vector<dab::Job>& dabs = memory->dabs;
+    std::vector<SweepMemory::Row>& rows = memory->rows;
+    rowFrom = std::numeric_limits<int32_t>::max();
+    rowTo = 0;
+    for (const dab::Job& job : dabs) {
+        rowFrom = std::min(rowFrom, job.range.y0);
+        rowTo = std::max(rowTo, job.range.y1);
+    }
+    assert(rows.size() >= static_cast<size_t>(rowTo));
+    for (int32_t y = rowFrom; y < rowTo; ++y) {
+        rows[y] = {0, 0, std::numeric_limits<int32_t>::max(), 0, 0, 0, 0};
+    }
+    const CoverageGrid grid = buffer.Grid();
+    for (const dab::Job& job : dabs) {
+        const PixelRange& range = job.range;
+        const dab::Shape& shape = job.shape;
+        const double margin = CoreMargin(shape.solidBelow);
+        for (int32_t y = range.y0; y < range.y1; ++y) {
+            SweepMemory::Row& row = rows[y];
+            ++row.count;
+            row.reachFrom = std::min(row.reachFrom, range.x0);
+            row.reachTo = std::max(row.reachTo, range.x1);
+            row.widest = std::max(row.widest, range.x1 - range.x0);
+            const double dy = (y + 0.5) - job.cy;
+            const double room = shape.solidBelow - dy * dy;
+            if (!(room > 0.0)) {
+                continue;
+            }
+            // Pixel centres with |(x + 0.5) - cx| < half.
+            const double half = std::sqrt(room) - margin;
+            if (!(half > 1e-3)) {
+                continue;
+            }
+            // floor(cx - half - 0.5) + 1 and ceil(cx + half - 0.5), clamped to the range first so
+            // that they convert; truncation then corrects by one (std::floor is a call here).
+            const double low = std::min(std::max(job.cx - half - 0.5, range.x0 - 1.0),
+                                        static_cast<double>(range.x1));
+            const double high = std::min(std::max(job.cx + half - 0.5, range.x0 - 1.0),
+                                         static_cast<double>(range.x1));
+            const int32_t lowCut = static_cast<int32_t>(low);
+            const int32_t highCut = static_cast<int32_t>(high);
+            const int32_t from = lowCut - (low < lowCut) + 1;
+            const int32_t to = std::min(highCut + (high > highCut), range.x1);
+            if (from >= to) {
+                continue;
+            }
+            std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;
+            if (row.filledFrom < row.filledTo && from <= row.filledTo && to >= row.filledFrom) {
+                FillRow(bytes, from, std::min(to, row.filledFrom));
+                FillRow(bytes, std::max(from, row.filledTo), to);
+                row.filledFrom = std::min(row.filledFrom, from);
+                row.filledTo = std::max(row.filledTo, to);
+            } else {
+                FillRow(bytes, from, to);
+                if (to - from > row.filledTo - row.filledFrom) {
+                    row.filledFrom = from;
+                    row.filledTo = to;
+                }
+            }
+        }
+    }
+}
+
+// Lists each row's dabs, ordered by their first column for the sweep along the row.
+void LineSweep::ListRows() {
+    std::vector<dab::Job>& dabs = memory->dabs;
+    std::vector<SweepMemory::Row>& rows = memory->rows;
+    std::vector<int32_t>& entries = memory->entries;
+    entries.resize(static_cast<size_t>(memory->entryCount));
+    int32_t next = 0;
+    for (int32_t y = rowFrom; y < rowTo; ++y) {
+        rows[y].first = next;
+        next += rows[y].count;
+        rows[y].count = 0;
+    }
+    for (size_t i = 0; i < dabs.size(); ++i) {
+        for (int32_t y = dabs[i].range.y0; y < dabs[i].range.y1; ++y) {
+            SweepMemory::Row& row = rows[y];
+            entries[row.first + row.count++] = static_cast<int32_t>(i);
+        }
+    }
+    const auto firstColumn = [&dabs](int32_t a, int32_t b) {
+        return dabs[a].range.x0 < dabs[b].range.x0;
+    };
+    const auto lastColumn = [&dabs](int32_t a, int32_t b) {
+        return dabs[a].range.x0 > dabs[b].range.x0;
+    };
+    // Along a line the dabs come in column order, or in the reverse order.
+    for (int32_t y = rowFrom; y < rowTo; ++y) {
+        int32_t* begin = entries.data() + rows[y].first;
+        int32_t* end = begin + rows[y].count;
+        if (std::is_sorted(begin, end, firstColumn)) {
+            continue;
+        }
+        if (std::is_sorted(begin, end, lastColumn)) {
+            std::reverse(begin, end);
+        } else {
+            std::sort(begin, end, firstColumn);
+        }
+    }
+}
+
+// Every pixel of the row that its dabs reach and that is below 255 gets the largest byte of
+// the dabs over it. Dabs are ordered by first column, so those over column x lie between the
+// first that can still reach x (no range is wider than `widest`) and the last that starts at
+// or before it.
+void LineSweep::SweepRow(int32_t y) {
+    const SweepMemory::Row& row = memory->rows[y];
+    if (row.count == 0) {
+        return;
+    }
+    const std::vector<dab::Job>& dabs = memory->dabs;
+    const int32_t* list = memory->entries.data() + row.first;
+    for (int32_t i = 0; i < row.count; ++i) {
+        const dab::Job& job = dabs[list[i]];
+        memory->rowCx[i] = job.cx;
+        memory->rowCy[i] = job.cy;
+        memory->rowColumnEnd[i] = job.range.x1;
+        memory->rowRadius[i] = job.shape.outerRadius;
+        memory->rowJobs[i] = &job;
+    }
+    const dab::RowDabs rowDabs{memory->rowCx.data(),        memory->rowCy.data(),
+                               memory->rowColumnEnd.data(), memory->rowRadius.data(),
+                               memory->rowJobs.data(),      row.count};
+    const DabRasteriser& rasteriser = buffer.Rasteriser();
+    const CoverageGrid grid = buffer.Grid();
+    std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;
+    int32_t lo = 0;
+    int32_t hi = 0;
+    for (int32_t x = row.reachFrom; x < row.reachTo; ++x) {
+        const uint8_t current = bytes[x].load(std::memory_order_relaxed);
+        if (current == 255) {
+            continue;
+        }
+        while (hi < row.count && memory->rowJobs[hi]->range.x0 <= x) {
+            ++hi;
+        }
+        while (lo < hi && memory->rowJobs[lo]->range.x0 + row.widest <= x) {
+            ++lo;
+        }
+        if (lo == hi) {
+            continue;
+        }
+        const uint8_t value = rasteriser.MaxByte(rowDabs, lo, hi, x, y, current);
+        if (value > current) {
+            dab::Raise(bytes[x], current, value);
+        }
+    }
+}

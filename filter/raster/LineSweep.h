@@ -1,0 +1,80 @@
+// LineSweep: the dabs of one line gathered and stamped pixel by pixel, each pixel once.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "filter/raster/CoverageGrid.h"
+#include "filter/raster/DabMath.h"
+
+class StrokeBuffer;
+
+/// A sweep's window and its tables; the stroke buffer keeps them between a run's lines.
+struct SweepMemory {
+    /// Per canvas row, for the window being stamped.
+    struct Row {
+        int32_t first;       ///< where its dabs start in `entries`
+        int32_t count;       ///< how many dabs reach it
+        int32_t reachFrom;   ///< the columns its dabs reach, from...
+        int32_t reachTo;     ///< ...to (exclusive)
+        int32_t filledFrom;  ///< the columns this window has filled with 255, from...
+        int32_t filledTo;    ///< ...to (exclusive)
+        int32_t widest;      ///< the widest range of its dabs, in columns
+    };
+    std::vector<dab::Job> dabs;
+    /// How many (dab, row) pairs the window's dabs make.
+    int64_t entryCount = 0;
+    /// The rows' dabs, row after row, each row's by their first column.
+    std::vector<int32_t> entries;
+    std::vector<Row> rows;
+    /// The dabs of the row being swept, as the kernel reads them (see dab::RowDabs).
+    std::vector<double> rowCx;
+    std::vector<double> rowCy;
+    std::vector<double> rowColumnEnd;
+    std::vector<double> rowRadius;
+    std::vector<const dab::Job*> rowJobs;
+};
+
+/// Gathers the dabs of a line, in windows of bounded memory, and stamps each window pixel by
+/// pixel instead of dab by dab: rows inside some dab's solid core are filled at once, and every
+/// other pixel the window reaches gets the largest byte of the dabs over it (see
+/// DabRasteriser::MaxByte). Each dab's byte is the plain algorithm's and the coverage keeps
+/// the largest, so the bytes are exactly those of stamping the dabs one by one, in any order.
+/// Wide pens gain most: a dab of a 32 px pen shares nearly all its pixels with its neighbours.
+///
+/// One sweep per thread: Add and Flush are not thread-safe against each other, but sweeps of
+/// different threads may fill one buffer at once. The buffer must outlive the sweep.
+class LineSweep {
+  public:
+    /// Takes the buffer's spare tables, or new ones (may throw std::bad_alloc).
+    explicit LineSweep(StrokeBuffer& buffer);
+    /// Stamps what is still gathered (never allocates) and gives the tables back.
+    ~LineSweep();
+
+    LineSweep(const LineSweep&) = delete;
+    LineSweep& operator=(const LineSweep&) = delete;
+
+    /// Whether sweeping beats stamping for a pen of `size` pixels at `hardness`, as measured
+    /// on the radiate benchmark scene: from 12 px for hard pens and 6 px for soft ones (at
+    /// 4 px stamping is up to a third faster, at 16 px sweeping 1.2x and 3x faster).
+    static bool Pays(double size, double hardness);
+
+    /// Gathers one dab of `diameter` pixels at (cx, cy) over its clamped `range`, or stamps it
+    /// at once where the sweep does not take it. The caller widens the dirty rectangle.
+    void Add(double cx, double cy, double diameter, const PixelRange& range);
+
+    /// Stamps every gathered dab; call at the end of each line.
+    void Flush();
+
+  private:
+    void FillCores();
+    void ListRows();
+    void SweepRow(int32_t y);
+
+    StrokeBuffer& buffer;
+    std::unique_ptr<SweepMemory> memory;
+    /// The rows the window reaches.
+    int32_t rowFrom = 0;
+    int32_t rowTo = 0;
+};
