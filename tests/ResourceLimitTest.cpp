@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "AllocationCounter.h"
 #include "DrawHarness.h"
 #include "SanitizerBuild.h"
+#include "filter/raster/LineSweep.h"
 
 TEST(ResourceLimits, DabsAndSegmentsAllocateNothing) {
     for (const double hardness : {1.0, 0.5, 0.0, 1.5}) {
@@ -29,6 +31,25 @@ TEST(ResourceLimits, DabsAndSegmentsAllocateNothing) {
         for (int i = 0; i < 100; ++i) {
             canvas->DrawCircle(5.0 + i * 1.9, 90.0 + (i % 7) * 0.3, 0.5 + (i % 30));
         }
+        EXPECT_EQ(allocation::Count(), before) << "hardness " << hardness;
+    }
+}
+
+// A line sweep takes its tables when made; gathering dabs and flushing windows, however many,
+// allocates nothing more.
+TEST(ResourceLimits, SweptLinesAllocateOnlyTheirTables) {
+    for (const double hardness : {1.0, 0.5, 0.0}) {
+        Canvas canvas(PenParam(40.0, hardness), 300, 200);
+        LineSweep sweep(canvas->strokes);
+        const uint64_t before = allocation::Count();
+        for (int i = 0; i < 3000; ++i) {
+            const double angle = i * 0.01;
+            const PathPoint from{150 + 100 * std::cos(angle), 100 + 80 * std::sin(angle)};
+            const PathPoint to{150 + 100 * std::cos(angle + 0.01),
+                               100 + 80 * std::sin(angle + 0.01)};
+            canvas->strokes.DrawLine(from, 1.0, to, 1.0, &sweep);
+        }
+        sweep.Flush();
         EXPECT_EQ(allocation::Count(), before) << "hardness " << hardness;
     }
 }

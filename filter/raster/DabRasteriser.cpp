@@ -98,24 +98,28 @@ double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double
 // in the algorithm's order.
 int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t current) {
     const Shape& shape = job.shape;
-    double sum = 0.0;
-    // Rounding of this sum and of the exact one: 16 terms of at most 1 each.
-    double bound = 1e-13;
+    // One sum and one error bound per sample column, so that the additions do not wait on
+    // each other; the bound covers any order of summation.
+    double sums[4] = {0.0, 0.0, 0.0, 0.0};
+    double bounds[4] = {0.0, 0.0, 0.0, 0.0};
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             const double s2 = sx2[j] + sy2[i];
             if (s2 <= shape.inCore) {
-                sum += 1.0;
+                sums[j] += 1.0;
             } else if (s2 < shape.outside) {
                 const double b = 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
                 if (!(b > 0.0 && b < 1.0)) {
                     // Outside the table (a rounding at the rim or the core): the exact sum.
                     return ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
                 }
-                sum += job.power->At(b, bound);
+                sums[j] += job.power->At(b, bounds[j]);
             }
         }
     }
+    const double sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+    // Rounding of this sum and of the exact one: 16 terms of at most 1 each.
+    const double bound = 1e-13 + ((bounds[0] + bounds[1]) + (bounds[2] + bounds[3]));
     const uint8_t high = ByteOf(sum + bound);
     if (high <= current) {
         return kKeep;

@@ -92,9 +92,11 @@ void LineSweep::Flush() {
 }
 
 // Counts each row's dabs and the columns they reach, and fills with 255 the pixels whose
-// centres lie inside some dab's solid core (q < r^2 - 1), by a margin. Consecutive dabs share
-// most of their core, so each row remembers the stretch it has filled and only the rest is
-// stored.
+// centres lie inside the solid core (q < r^2 - 1) of some dab, by a margin. Cores need not be
+// filled for every dab: the pixels left out are still swept. Consecutive dabs are a pixel
+// apart, so filling every few (a stride whose scallops reach about 0.05 px into the union of
+// all cores) leaves out almost nothing, and each row remembers the stretch it has filled, so
+// that only the rest is stored.
 void LineSweep::FillCores() {
     std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Row>& rows = memory->rows;
@@ -108,52 +110,88 @@ void LineSweep::FillCores() {
     for (int32_t y = rowFrom; y < rowTo; ++y) {
         rows[y] = {0, 0, std::numeric_limits<int32_t>::max(), 0, 0, 0, 0};
     }
-    const CoverageGrid grid = buffer.Grid();
     for (const dab::Job& job : dabs) {
         const PixelRange& range = job.range;
-        const dab::Shape& shape = job.shape;
-        const double margin = CoreMargin(shape.solidBelow);
         for (int32_t y = range.y0; y < range.y1; ++y) {
             SweepMemory::Row& row = rows[y];
             ++row.count;
             row.reachFrom = std::min(row.reachFrom, range.x0);
             row.reachTo = std::max(row.reachTo, range.x1);
             row.widest = std::max(row.widest, range.x1 - range.x0);
-            const double dy = (y + 0.5) - job.cy;
-            const double room = shape.solidBelow - dy * dy;
-            if (!(room > 0.0)) {
+        }
+    }
+    const dab::Job* filled = nullptr;
+    for (size_t i = 0; i < dabs.size(); ++i) {
+        const dab::Job& job = dabs[i];
+        if (!(job.shape.solidBelow > 0.0)) {
+            continue;
+        }
+        if (filled != nullptr && i + 1 < dabs.size()) {
+            const double core = std::sqrt(job.shape.solidBelow);
+            const double stride = std::min(std::max(std::sqrt(0.4 * core), 1.0), 6.0);
+            const double dx = job.cx - filled->cx;
+            const double dy = job.cy - filled->cy;
+            if (dx * dx + dy * dy < stride * stride &&
+                job.shape.solidBelow <= filled->shape.solidBelow) {
                 continue;
             }
-            // Pixel centres with |(x + 0.5) - cx| < half.
-            const double half = std::sqrt(room) - margin;
-            if (!(half > 1e-3)) {
-                continue;
-            }
-            // floor(cx - half - 0.5) + 1 and ceil(cx + half - 0.5), clamped to the range first so
-            // that they convert; truncation then corrects by one (std::floor is a call here).
-            const double low = std::min(std::max(job.cx - half - 0.5, range.x0 - 1.0),
-                                        static_cast<double>(range.x1));
-            const double high = std::min(std::max(job.cx + half - 0.5, range.x0 - 1.0),
-                                         static_cast<double>(range.x1));
-            const int32_t lowCut = static_cast<int32_t>(low);
-            const int32_t highCut = static_cast<int32_t>(high);
-            const int32_t from = lowCut - (low < lowCut) + 1;
-            const int32_t to = std::min(highCut + (high > highCut), range.x1);
-            if (from >= to) {
-                continue;
-            }
-            std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;
-            if (row.filledFrom < row.filledTo && from <= row.filledTo && to >= row.filledFrom) {
-                FillRow(bytes, from, std::min(to, row.filledFrom));
-                FillRow(bytes, std::max(from, row.filledTo), to);
-                row.filledFrom = std::min(row.filledFrom, from);
-                row.filledTo = std::max(row.filledTo, to);
-            } else {
-                FillRow(bytes, from, to);
-                if (to - from > row.filledTo - row.filledFrom) {
-                    row.filledFrom = from;
-                    row.filledTo = to;
-                }
+        }
+        FillCore(job);
+        filled = &job;
+    }
+}
+
+// Fills with 255 the pixels of each row of one dab whose centres lie inside its solid core.
+void LineSweep::FillCore(const dab::Job& job) {
+    std::vector<SweepMemory::Row>& rows = memory->rows;
+    const CoverageGrid grid = buffer.Grid();
+    const PixelRange& range = job.range;
+    const dab::Shape& shape = job.shape;
+    const double margin = CoreMargin(shape.solidBelow);
+    // The columns the core covers in any row lie within those of its widest row, which rows
+    // filled before need not be checked against.
+    const double widestHalf = std::sqrt(shape.solidBelow);
+    const double coreFrom = std::floor(job.cx - widestHalf - 0.5);
+    const double coreTo = std::ceil(job.cx + widestHalf - 0.5);
+    for (int32_t y = range.y0; y < range.y1; ++y) {
+        SweepMemory::Row& row = rows[y];
+        if (row.filledFrom <= coreFrom && row.filledTo >= coreTo) {
+            continue;
+        }
+        const double dy = (y + 0.5) - job.cy;
+        const double room = shape.solidBelow - dy * dy;
+        if (!(room > 0.0)) {
+            continue;
+        }
+        // Pixel centres with |(x + 0.5) - cx| < half.
+        const double half = std::sqrt(room) - margin;
+        if (!(half > 1e-3)) {
+            continue;
+        }
+        // floor(cx - half - 0.5) + 1 and ceil(cx + half - 0.5), clamped to the range first so
+        // that they convert; truncation then corrects by one (std::floor is a call here).
+        const double low =
+            std::min(std::max(job.cx - half - 0.5, range.x0 - 1.0), static_cast<double>(range.x1));
+        const double high =
+            std::min(std::max(job.cx + half - 0.5, range.x0 - 1.0), static_cast<double>(range.x1));
+        const int32_t lowCut = static_cast<int32_t>(low);
+        const int32_t highCut = static_cast<int32_t>(high);
+        const int32_t from = lowCut - (low < lowCut) + 1;
+        const int32_t to = std::min(highCut + (high > highCut), range.x1);
+        if (from >= to) {
+            continue;
+        }
+        std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;
+        if (row.filledFrom < row.filledTo && from <= row.filledTo && to >= row.filledFrom) {
+            FillRow(bytes, from, std::min(to, row.filledFrom));
+            FillRow(bytes, std::max(from, row.filledTo), to);
+            row.filledFrom = std::min(row.filledFrom, from);
+            row.filledTo = std::max(row.filledTo, to);
+        } else {
+            FillRow(bytes, from, to);
+            if (to - from > row.filledTo - row.filledFrom) {
+                row.filledFrom = from;
+                row.filledTo = to;
             }
         }
     }
@@ -226,6 +264,11 @@ void LineSweep::SweepRow(int32_t y) {
     int32_t lo = 0;
     int32_t hi = 0;
     for (int32_t x = row.reachFrom; x < row.reachTo; ++x) {
+        if (x == row.filledFrom && row.filledTo > x) {
+            // Filled with 255 by FillCores.
+            x = row.filledTo - 1;
+            continue;
+        }
         const uint8_t current = bytes[x].load(std::memory_order_relaxed);
         if (current == 255) {
             continue;

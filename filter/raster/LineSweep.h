@@ -69,6 +69,7 @@ class LineSweep {
 
   private:
     void FillCores();
+    void FillCore(const dab::Job& job);
     void ListRows();
     void SweepRow(int32_t y);
 
