@@ -240,6 +240,22 @@ TEST_P(RasteriserDifferential, SweptLinesMatchTheReference) {
     }
 }
 
+TEST_P(RasteriserDifferential, SweptLinesTallerThanAWindowMatchTheReference) {
+    // A line down a canvas far taller than a sweep's window of rows: the window is flushed as
+    // it goes, and the row tables stay the same size whatever the canvas.
+    Canvas fast(PenParam(20.0, 1.0), 30, 9000, Run());
+    Canvas plain(PenParam(20.0, 1.0), 30, 9000);
+    LineSweep sweep(fast->strokes);
+    for (int t = 0; t < 9000; ++t) {
+        const PathPoint from{15.0 + 6.0 * std::sin(t * 0.01), t - 20.0};
+        const PathPoint to{15.0 + 6.0 * std::sin((t + 1) * 0.01), t - 19.0};
+        fast->strokes.DrawLine(from, 1.0, to, 1.0, &sweep);
+        reference::DrawLine(plain->strokes, from, 1.0, to, 1.0);
+    }
+    sweep.Flush();
+    EXPECT_EQ(FirstDifference(fast, plain), "");
+}
+
 TEST_P(RasteriserDifferential, LongAndOffCanvasSegmentsMatchTheReference) {
     // Segments too long to walk dab by dab against shorter ones with the same extremes far from
     // the canvas (and, at constant pressure from a whole coordinate, the same dabs on it); and

@@ -14,6 +14,9 @@ namespace {
 // sweep however long the line.
 constexpr size_t kMaxDabs = 2048;
 constexpr int64_t kMaxEntries = int64_t{1} << 16;
+// The rows a window may span: a window whose dabs would reach farther is flushed first, and
+// taller dabs are stamped, so the row tables do not grow with the canvas.
+constexpr int32_t kMaxRows = 4096;
 // Entries past a row's last dab that the kernel may read.
 constexpr size_t kRowPadding = 8;
 
@@ -45,7 +48,7 @@ LineSweep::LineSweep(StrokeBuffer& strokes) : buffer(strokes), memory(strokes.Ta
         lane->resize(kMaxDabs + kRowPadding);
     }
     memory->rowJobs.resize(kMaxDabs + kRowPadding);
-    memory->rows.resize(static_cast<size_t>(std::max(buffer.Height(), 0)));
+    memory->rows.resize(kMaxRows);
 }
 
 LineSweep::~LineSweep() {
@@ -64,13 +67,17 @@ void LineSweep::Add(double cx, double cy, double diameter, const PixelRange& ran
     const DabRasteriser& rasteriser = buffer.Rasteriser();
     const dab::Shape shape(diameter, rasteriser.Hardness());
     const int32_t rowsReached = range.y1 - range.y0;
-    if (!rasteriser.Sweepable(shape, range.x1 - range.x0) || rowsReached > kMaxEntries) {
+    if (!rasteriser.Sweepable(shape, range.x1 - range.x0) || rowsReached > kMaxRows) {
         buffer.StampDab(cx, cy, diameter, range);
         return;
     }
-    if (memory->dabs.size() == kMaxDabs || memory->entryCount + rowsReached > kMaxEntries) {
+    if (!memory->dabs.empty() &&
+        (memory->dabs.size() == kMaxDabs || memory->entryCount + rowsReached > kMaxEntries ||
+         std::max(rowTo, range.y1) - std::min(rowFrom, range.y0) > kMaxRows)) {
         Flush();
     }
+    rowFrom = memory->dabs.empty() ? range.y0 : std::min(rowFrom, range.y0);
+    rowTo = memory->dabs.empty() ? range.y1 : std::max(rowTo, range.y1);
     memory->dabs.push_back(
         {buffer.Grid(), cx, cy, range, shape, rasteriser.Exponent(), rasteriser.Power()});
     memory->entryCount += rowsReached;
@@ -100,20 +107,14 @@ void LineSweep::Flush() {
 void LineSweep::FillCores() {
     std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Row>& rows = memory->rows;
-    rowFrom = std::numeric_limits<int32_t>::max();
-    rowTo = 0;
-    for (const dab::Job& job : dabs) {
-        rowFrom = std::min(rowFrom, job.range.y0);
-        rowTo = std::max(rowTo, job.range.y1);
-    }
-    assert(rows.size() >= static_cast<size_t>(rowTo));
+    assert(rowTo - rowFrom <= kMaxRows);
     for (int32_t y = rowFrom; y < rowTo; ++y) {
-        rows[y] = {0, 0, std::numeric_limits<int32_t>::max(), 0, 0, 0, 0};
+        rows[y - rowFrom] = {0, 0, std::numeric_limits<int32_t>::max(), 0, 0, 0, 0};
     }
     for (const dab::Job& job : dabs) {
         const PixelRange& range = job.range;
         for (int32_t y = range.y0; y < range.y1; ++y) {
-            SweepMemory::Row& row = rows[y];
+            SweepMemory::Row& row = rows[y - rowFrom];
             ++row.count;
             row.reachFrom = std::min(row.reachFrom, range.x0);
             row.reachTo = std::max(row.reachTo, range.x1);
@@ -154,7 +155,7 @@ void LineSweep::FillCore(const dab::Job& job) {
     const double coreFrom = std::floor(job.cx - widestHalf - 0.5);
     const double coreTo = std::ceil(job.cx + widestHalf - 0.5);
     for (int32_t y = range.y0; y < range.y1; ++y) {
-        SweepMemory::Row& row = rows[y];
+        SweepMemory::Row& row = rows[y - rowFrom];
         if (row.filledFrom <= coreFrom && row.filledTo >= coreTo) {
             continue;
         }
@@ -205,13 +206,14 @@ void LineSweep::ListRows() {
     entries.resize(static_cast<size_t>(memory->entryCount));
     int32_t next = 0;
     for (int32_t y = rowFrom; y < rowTo; ++y) {
-        rows[y].first = next;
-        next += rows[y].count;
-        rows[y].count = 0;
+        SweepMemory::Row& row = rows[y - rowFrom];
+        row.first = next;
+        next += row.count;
+        row.count = 0;
     }
     for (size_t i = 0; i < dabs.size(); ++i) {
         for (int32_t y = dabs[i].range.y0; y < dabs[i].range.y1; ++y) {
-            SweepMemory::Row& row = rows[y];
+            SweepMemory::Row& row = rows[y - rowFrom];
             entries[row.first + row.count++] = static_cast<int32_t>(i);
         }
     }
@@ -223,8 +225,8 @@ void LineSweep::ListRows() {
     };
     // Along a line the dabs come in column order, or in the reverse order.
     for (int32_t y = rowFrom; y < rowTo; ++y) {
-        int32_t* begin = entries.data() + rows[y].first;
-        int32_t* end = begin + rows[y].count;
+        int32_t* begin = entries.data() + rows[y - rowFrom].first;
+        int32_t* end = begin + rows[y - rowFrom].count;
         if (std::is_sorted(begin, end, firstColumn)) {
             continue;
         }
@@ -241,7 +243,7 @@ void LineSweep::ListRows() {
 // first that can still reach x (no range is wider than `widest`) and the last that starts at
 // or before it.
 void LineSweep::SweepRow(int32_t y) {
-    const SweepMemory::Row& row = memory->rows[y];
+    const SweepMemory::Row& row = memory->rows[y - rowFrom];
     if (row.count == 0) {
         return;
     }

@@ -75,7 +75,7 @@ class LineSweep {
 
     StrokeBuffer& buffer;
     std::unique_ptr<SweepMemory> memory;
-    /// The rows the window reaches.
+    /// The rows the window reaches; rows[y - rowFrom] describes row y.
     int32_t rowFrom = 0;
     int32_t rowTo = 0;
 };
