@@ -163,6 +163,14 @@ typedef double Lanes __attribute__((vector_size(8)));
 typedef int64_t Mask __attribute__((vector_size(8)));
 constexpr int32_t kLanes = 1;
 #endif
+// Bit l set where lane l of the mask is.
+inline int MaskBits(Mask mask) {
+    int bits = 0;
+    for (int l = 0; l < kLanes; ++l) {
+        bits |= (mask[l] != 0) << l;
+    }
+    return bits;
+}
 #include "filter/raster/DabKernel.inc"
 }  // namespace generic
 
@@ -178,6 +186,9 @@ namespace avx2 {
 typedef double Lanes __attribute__((vector_size(32)));
 typedef int64_t Mask __attribute__((vector_size(32)));
 constexpr int32_t kLanes = 4;
+inline int MaskBits(Mask mask) {
+    return __builtin_ia32_movmskpd256((Lanes)mask);
+}
 #include "filter/raster/DabKernel.inc"
 }  // namespace avx2
 #if defined(__clang__)
@@ -231,7 +242,9 @@ bool DabRasteriser::StampPlain(std::atomic<uint8_t>* buffer, int32_t width, doub
 }
 
 bool DabRasteriser::Sweepable(const dab::Shape& shape, int32_t columns) const {
-    return fast && columns <= kMaxSpan && shape.outerRadius <= kMaxFastRadius;
+    // MaxByte relies on dabs of 0.1 px and more, the smallest that lines place.
+    return fast && columns <= kMaxSpan && shape.outerRadius >= 0.05 &&
+           shape.outerRadius <= kMaxFastRadius;
 }
 
 bool DabRasteriser::Stamp(const CoverageGrid& grid, double cx, double cy, double diameter,
