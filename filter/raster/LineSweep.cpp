@@ -101,7 +101,7 @@ void LineSweep::Flush() {
 // Counts each row's dabs and the columns they reach, and fills with 255 the pixels whose
 // centres lie inside the solid core (q < r^2 - 1) of some dab, by a margin. Cores need not be
 // filled for every dab: the pixels left out are still swept. Consecutive dabs are a pixel
-// apart, so filling every few (a stride whose scallops reach about 0.05 px into the union of
+// apart, so filling every few (a stride whose scallops reach about 1/8 px into the union of
 // all cores) leaves out almost nothing, and each row remembers the stretch it has filled, so
 // that only the rest is stored.
 void LineSweep::FillCores() {
@@ -129,7 +129,7 @@ void LineSweep::FillCores() {
         }
         if (filled != nullptr && i + 1 < dabs.size()) {
             const double core = std::sqrt(job.shape.solidBelow);
-            const double stride = std::min(std::max(std::sqrt(0.4 * core), 1.0), 6.0);
+            const double stride = std::min(std::max(std::sqrt(core), 1.0), 6.0);
             const double dx = job.cx - filled->cx;
             const double dy = job.cy - filled->cy;
             if (dx * dx + dy * dy < stride * stride &&
