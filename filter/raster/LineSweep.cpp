@@ -57,7 +57,7 @@ LineSweep::~LineSweep() {
 }
 
 bool LineSweep::Pays(double size, double hardness) {
-    return size >= (hardness < 1.0 ? 5.0 : 10.0);
+    return size >= (hardness < 1.0 ? 5.0 : 8.0);
 }
 
 void LineSweep::Add(double cx, double cy, double diameter, const PixelRange& range) {
