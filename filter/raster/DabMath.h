@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 
 #include "filter/raster/CoverageGrid.h"
@@ -125,47 +124,7 @@ struct RowDabs {
     const double* columnEnd;  ///< the end (exclusive) of the dab's range of columns
     const double* radius;     ///< the dab's outer radius R
     const Job* const* jobs;
-    int32_t count;
 };
-
-/// True when dab `other` gives the pixel centred at (px, py) no more than dab `kept` does (of
-/// the same hardness in [0, 1]), whatever that is: every sample lies nearer to `kept`, scaled
-/// by the ratio of their radii where `other` is the wider, by a margin far above rounding.
-/// Each step from a sample's squared distance to its term, and the core and corner tests, is
-/// monotone that way, so no byte of `other` exceeds that of `kept`.
-///
-/// Why the four corners suffice: |s - c'|^2 - l |s - c|^2 is linear in the sample s for l = 1
-/// and concave for l > 1, so over the square of samples it is least at a corner.
-inline bool Dominates(const Job& kept, const Job& other, double px, double py) {
-    const double wide = other.shape.outerRadius;
-    const double narrow = kept.shape.outerRadius;
-    if (!(narrow > 0.0)) {
-        return false;
-    }
-    const double ratio = wide > narrow ? wide / narrow : 1.0;
-    const double scale = ratio * ratio;
-    double least = INFINITY;
-    for (const double ox : {-0.375, 0.375}) {
-        for (const double oy : {-0.375, 0.375}) {
-            const double sx = px + ox;
-            const double sy = py + oy;
-            const double far =
-                (sx - other.cx) * (sx - other.cx) + (sy - other.cy) * (sy - other.cy);
-            const double near = (sx - kept.cx) * (sx - kept.cx) + (sy - kept.cy) * (sy - kept.cy);
-            least = std::min(least, far - scale * near);
-        }
-    }
-    // The rounding of the algorithm's squared distances, of these and of the rims' 1e-12.
-    const double margin =
-        1e-9 * (1.0 + wide * wide) + 1e-13 * (wide + 1.0) * (std::fabs(px) + std::fabs(py) + 1.0);
-    if (!(least > margin)) {
-        return false;
-    }
-    // The solid-core test is not scaled with the radius: a wider dab may fill the pixel alone.
-    const double dx = px - other.cx;
-    const double dy = py - other.cy;
-    return !(dx * dx + dy * dy < other.shape.solidBelow);
-}
 
 /// True when a soft dab cannot raise a byte above `best` (above 0): each line of four samples
 /// (`across`, the squared offsets along the other axis) counts four times the term of its

@@ -84,7 +84,9 @@ double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double
             if (s2 <= shape.inCore) {
                 sum += 1.0;
             } else if (s2 < shape.outside) {
-                sum += std::pow(1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius), exponent);
+                const double b = 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
+                // pow(b, 1) is b exactly (hardness 0), and far cheaper.
+                sum += exponent == 1.0 ? b : std::pow(b, exponent);
             }
         }
     }
@@ -99,20 +101,8 @@ double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double
 int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t current) {
     const Shape& shape = job.shape;
     if (job.exponent == 1.0) {
-        // Hardness 0: pow(b, 1) is b exactly, so the exact sum, in the algorithm's order, costs
-        // less than the interpolated one.
-        double sum = 0.0;
-        for (int i = 0; i < 4; ++i) {
-            for (int j = 0; j < 4; ++j) {
-                const double s2 = sx2[j] + sy2[i];
-                if (s2 <= shape.inCore) {
-                    sum += 1.0;
-                } else if (s2 < shape.outside) {
-                    sum += 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
-                }
-            }
-        }
-        const uint8_t value = ByteOf(sum);
+        // Hardness 0: the exact sum costs less than the interpolated one.
+        const uint8_t value = ByteOf(ExactSum(sx2, sy2, shape, 1.0));
         return value > current ? value : kKeep;
     }
     // One sum and one error bound per sample column, so that the additions do not wait on

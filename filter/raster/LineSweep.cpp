@@ -257,9 +257,9 @@ void LineSweep::SweepRow(int32_t y) {
         memory->rowRadius[i] = job.shape.outerRadius;
         memory->rowJobs[i] = &job;
     }
-    const dab::RowDabs rowDabs{memory->rowCx.data(),        memory->rowCy.data(),
+    const dab::RowDabs rowDabs{memory->rowCx.data(), memory->rowCy.data(),
                                memory->rowColumnEnd.data(), memory->rowRadius.data(),
-                               memory->rowJobs.data(),      row.count};
+                               memory->rowJobs.data()};
     const DabRasteriser& rasteriser = buffer.Rasteriser();
     const CoverageGrid grid = buffer.Grid();
     std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;
