@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -41,27 +44,29 @@ bool InsideStar(const Star& star, double px, double py) {
     return inside;
 }
 
-// Distance from a point to the star's outline.
-double DistanceToOutline(const Star& star, double px, double py) {
+// Squared distance from a point to the star's outline.
+double SquaredDistanceToOutline(const Star& star, double px, double py) {
     double nearest = 1e300;
     for (int i = 0, j = 2 * kStarPoints - 1; i < 2 * kStarPoints; j = i++) {
         const double ex = star.x[i] - star.x[j], ey = star.y[i] - star.y[j];
         const double t = std::clamp(
             ((px - star.x[j]) * ex + (py - star.y[j]) * ey) / (ex * ex + ey * ey), 0.0, 1.0);
-        nearest = std::min(nearest, std::hypot(px - star.x[j] - t * ex, py - star.y[j] - t * ey));
+        const double dx = px - star.x[j] - t * ex, dy = py - star.y[j] - t * ey;
+        nearest = std::min(nearest, dx * dx + dy * dy);
     }
     return nearest;
 }
 
 // The covered share of pixel (x, y). Only pixels that the outline crosses are subsampled: a
-// pixel whose centre lies farther from it than half its diagonal is wholly in or out.
+// pixel whose centre lies farther from it than half its diagonal (0.71) is wholly in or out,
+// and at 0.75 squaring cannot round across that.
 double StarCoverage(const Star& star, double centre, double outer, int32_t x, int32_t y) {
     const double cx = x + 0.5, cy = y + 0.5;
     const double r2 = (cx - centre) * (cx - centre) + (cy - centre) * (cy - centre);
     if (r2 > (outer + 1) * (outer + 1)) {
         return 0.0;
     }
-    if (DistanceToOutline(star, cx, cy) > 0.75) {
+    if (SquaredDistanceToOutline(star, cx, cy) > 0.75 * 0.75) {
         return InsideStar(star, cx, cy) ? 1.0 : 0.0;
     }
     int covered = 0;
@@ -85,18 +90,38 @@ Image MakeDemoBase(int32_t size) {
     const double centre = size / 2.0;
     const Star star = MakeStar(centre, kStarOuter * size, kStarInner * size);
     const double farthest = std::sqrt(2.0) * centre;
-    uint8_t* pixel = image.pixels.data();
-    for (int32_t y = 0; y < size; ++y) {
-        for (int32_t x = 0; x < size; ++x, pixel += 4) {
-            // Page: night blue, a little lighter in the middle.
-            const double d = std::hypot(x + 0.5 - centre, y + 0.5 - centre) / farthest;
-            const double page[3] = {46 - 34 * d, 54 - 38 * d, 104 - 66 * d};
-            const double t = StarCoverage(star, centre, kStarOuter * size, x, y);
-            pixel[0] = Mix(page[0], 255, t);
-            pixel[1] = Mix(page[1], 222, t);
-            pixel[2] = Mix(page[2], 120, t);
-            pixel[3] = 255;
+    const auto paintRows = [&](int32_t from, int32_t to) {
+        uint8_t* pixel = image.pixels.data() + static_cast<size_t>(from) * size * 4;
+        for (int32_t y = from; y < to; ++y) {
+            for (int32_t x = 0; x < size; ++x, pixel += 4) {
+                // Page: night blue, a little lighter in the middle.
+                const double d = std::hypot(x + 0.5 - centre, y + 0.5 - centre) / farthest;
+                const double page[3] = {46 - 34 * d, 54 - 38 * d, 104 - 66 * d};
+                const double t = StarCoverage(star, centre, kStarOuter * size, x, y);
+                pixel[0] = Mix(page[0], 255, t);
+                pixel[1] = Mix(page[1], 222, t);
+                pixel[2] = Mix(page[2], 120, t);
+                pixel[3] = 255;
+            }
         }
+    };
+    // Bands of rows on every core: a 4096 demo's page takes about a second on one.
+    const int32_t bands =
+        std::clamp<int32_t>(static_cast<int32_t>(std::thread::hardware_concurrency()), 1,
+                            std::max<int32_t>(size / 64, 1));
+    std::vector<std::thread> helpers;
+    for (int32_t band = 1; band < bands; ++band) {
+        try {
+            helpers.emplace_back(paintRows, int32_t(int64_t(size) * band / bands),
+                                 int32_t(int64_t(size) * (band + 1) / bands));
+        } catch (const std::system_error&) {
+            paintRows(int32_t(int64_t(size) * band / bands),
+                      int32_t(int64_t(size) * (band + 1) / bands));
+        }
+    }
+    paintRows(0, int32_t(int64_t(size) / bands));
+    for (std::thread& helper : helpers) {
+        helper.join();
     }
     return image;
 }
