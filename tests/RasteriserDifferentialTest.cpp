@@ -215,7 +215,11 @@ TEST_P(RasteriserDifferential, SweptLinesMatchTheReference) {
     // in windows that span lines.
     for (int group = 0; group < 160; ++group) {
         const double size = group % 16 == 15 ? g.Size(100.0, 400.0) : g.Size(0.5, 64.0);
-        const double hardness = group % 5 == 0 ? 1.0 : g.Hardness();
+        // Hard pens, and the hardnesses whose powers are plain products, in turn.
+        const double productHardness[4] = {0.0, 0.25, 0.5, 0.75};
+        const double hardness = group % 5 == 0   ? 1.0
+                                : group % 5 == 1 ? productHardness[group / 5 % 4]
+                                                 : g.Hardness();
         const int side = 48 + static_cast<int>(g.Uniform(0, 48));
         Canvas fast(PenParam(size, hardness), side, side - 7, Run());
         Canvas plain(PenParam(size, hardness), side, side - 7);

@@ -178,6 +178,16 @@ inline int MaskBits(Mask mask) {
     }
     return bits;
 }
+inline Lanes SquareRoot(Lanes v) {
+#if defined(__SSE2__)
+    return __builtin_ia32_sqrtpd(v);
+#else
+    for (int l = 0; l < kLanes; ++l) {
+        v[l] = std::sqrt(v[l]);
+    }
+    return v;
+#endif
+}
 #include "filter/raster/DabKernel.inc"
 }  // namespace generic
 
@@ -195,6 +205,9 @@ typedef int64_t Mask __attribute__((vector_size(32)));
 constexpr int32_t kLanes = 4;
 inline int MaskBits(Mask mask) {
     return __builtin_ia32_movmskpd256((Lanes)mask);
+}
+inline Lanes SquareRoot(Lanes v) {
+    return __builtin_ia32_sqrtpd256(v);
 }
 #include "filter/raster/DabKernel.inc"
 }  // namespace avx2

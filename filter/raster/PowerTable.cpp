@@ -23,6 +23,11 @@ PowerTable::PowerTable(double e) {
         keepBeyond[c] = std::max(keepBeyond[c], keepBeyond[c + 1]);
     }
     usable = true;
+    for (int n = 1; n <= 4; ++n) {
+        if (e == n) {
+            integerExponent = n;
+        }
+    }
     intervals.resize(kIntervals);
     const double h = 1.0 / kIntervals;
     // Rounding beyond the interpolation itself: the table's pow values, the reference's pow,

@@ -14,6 +14,10 @@ class PowerTable {
 
     bool Usable() const { return usable; }
 
+    /// The exponent when it is 1, 2, 3 or 4 (hardness 0, 0.25, 0.5, 0.75), else 0: such powers
+    /// are a few multiplications, within a few roundings of pow, and need no table.
+    int IntegerExponent() const { return integerExponent; }
+
     /// b^e approximately, for 0 < b < 1; `bound` grows by an upper bound of |result - pow(b, e)|,
     /// std::pow's own rounding included.
     double At(double b, double& bound) const {
@@ -42,4 +46,5 @@ class PowerTable {
     std::vector<Interval> intervals;
     double keepBeyond[256];
     bool usable = false;
+    int integerExponent = 0;
 };
