@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -113,9 +114,11 @@ Image ToRgba(const Image& image, int bitDepth) {
     return rgba;
 }
 
-Image CompositeOver(const Image& layer, const Image& base) {
+Image CompositeOver(const Image& layer, Image base) {
     assert(layer.channels == 4 && layer.width == base.width && layer.height == base.height);
-    Image out = ToRgba(base, layer.bitDepth);
+    Image out = base.channels == 4 && base.bitDepth == layer.bitDepth
+                    ? std::move(base)
+                    : ToRgba(base, layer.bitDepth);
     layer.bitDepth == 16 ? Over<uint16_t>(layer, &out) : Over<uint8_t>(layer, &out);
     return out;
 }

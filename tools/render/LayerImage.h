@@ -19,5 +19,6 @@ bool AnyCoverage(const Image& layer);
 Image ToRgba(const Image& image, int bitDepth);
 
 // layer (RGBA) over base (any layout), the result RGBA at the layer's depth. Where the layer
-// is transparent the base pixel is kept as it is.
-Image CompositeOver(const Image& layer, const Image& base);
+// is transparent the base pixel is kept as it is. A base that is already RGBA at that depth
+// is composited in place, so moving it in spares a copy of the picture.
+Image CompositeOver(const Image& layer, Image base);

@@ -244,8 +244,9 @@ int Draw(const RenderRequest& request, const MoveEffectIniParam& settings, Image
     if (invertSamples) {
         InvertColours(base);
     }
-    const Image result =
-        request.composite || request.demo ? CompositeOver(layer, *base) : std::move(layer);
+    // The base is not needed again: the composite takes it over.
+    const Image result = request.composite || request.demo ? CompositeOver(layer, std::move(*base))
+                                                           : std::move(layer);
     WritePng(output.Stream(), result, output.DisplayName(), tags, request.compression,
              [&](int64_t done, int64_t total) { return progress->Show("writing", done, total); });
     if (svgOutput != nullptr) {
