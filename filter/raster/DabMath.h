@@ -117,12 +117,11 @@ int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t curre
 
 /// The dabs over one row of a line sweep, in order of their first column, as parallel arrays
 /// that the kernel reads kLanes at a time. Each array holds `count` entries and then at least
-/// four more, which the kernel may read but never uses.
+/// four of padding: no radius, infinitely far.
 struct RowDabs {
     const double* cx;
-    const double* cy;
-    const double* columnEnd;  ///< the end (exclusive) of the dab's range of columns
-    const double* radius;     ///< the dab's outer radius R
+    const double* dy2;     ///< (y + 0.5 - cy)^2 for the row y, as the algorithm forms it
+    const double* radius;  ///< the dab's outer radius R
     const Job* const* jobs;
 };
 

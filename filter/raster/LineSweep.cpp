@@ -42,9 +42,8 @@ LineSweep::LineSweep(StrokeBuffer& strokes) : buffer(strokes), memory(strokes.Ta
     // All the room a window needs, so that Flush never allocates.
     memory->dabs.reserve(kMaxDabs);
     memory->entries.reserve(static_cast<size_t>(kMaxEntries));
-    // Past the last dab of a row the kernel reads a few entries it masks off.
-    for (std::vector<double>* lane :
-         {&memory->rowCx, &memory->rowCy, &memory->rowColumnEnd, &memory->rowRadius}) {
+    // Past the last dab of a row the kernel reads a few entries of padding.
+    for (std::vector<double>* lane : {&memory->rowCx, &memory->rowDy2, &memory->rowRadius}) {
         lane->resize(kMaxDabs + kRowPadding);
     }
     memory->rowJobs.resize(kMaxDabs + kRowPadding);
@@ -249,17 +248,23 @@ void LineSweep::SweepRow(int32_t y) {
     }
     const std::vector<dab::Job>& dabs = memory->dabs;
     const int32_t* list = memory->entries.data() + row.first;
+    const double py = y + 0.5;
     for (int32_t i = 0; i < row.count; ++i) {
         const dab::Job& job = dabs[list[i]];
+        const double dy = py - job.cy;
         memory->rowCx[i] = job.cx;
-        memory->rowCy[i] = job.cy;
-        memory->rowColumnEnd[i] = job.range.x1;
+        memory->rowDy2[i] = dy * dy;
         memory->rowRadius[i] = job.shape.outerRadius;
         memory->rowJobs[i] = &job;
     }
-    const dab::RowDabs rowDabs{memory->rowCx.data(), memory->rowCy.data(),
-                               memory->rowColumnEnd.data(), memory->rowRadius.data(),
-                               memory->rowJobs.data()};
+    for (int32_t i = row.count; i < row.count + static_cast<int32_t>(kRowPadding); ++i) {
+        memory->rowCx[i] = INFINITY;
+        memory->rowDy2[i] = 0.0;
+        memory->rowRadius[i] = 0.0;
+        memory->rowJobs[i] = nullptr;
+    }
+    const dab::RowDabs rowDabs{memory->rowCx.data(), memory->rowDy2.data(),
+                               memory->rowRadius.data(), memory->rowJobs.data()};
     const DabRasteriser& rasteriser = buffer.Rasteriser();
     const CoverageGrid grid = buffer.Grid();
     std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;

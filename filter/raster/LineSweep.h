@@ -30,8 +30,7 @@ struct SweepMemory {
     std::vector<Row> rows;
     /// The dabs of the row being swept, as the kernel reads them (see dab::RowDabs).
     std::vector<double> rowCx;
-    std::vector<double> rowCy;
-    std::vector<double> rowColumnEnd;
+    std::vector<double> rowDy2;
     std::vector<double> rowRadius;
     std::vector<const dab::Job*> rowJobs;
 };
