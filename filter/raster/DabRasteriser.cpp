@@ -188,6 +188,27 @@ inline Lanes SquareRoot(Lanes v) {
     return v;
 #endif
 }
+// Lane by lane the lesser and the greater, for operands that are not NaN.
+inline Lanes Least(Lanes a, Lanes b) {
+#if defined(__SSE2__)
+    return __builtin_ia32_minpd(a, b);
+#else
+    for (int l = 0; l < kLanes; ++l) {
+        a[l] = b[l] < a[l] ? b[l] : a[l];
+    }
+    return a;
+#endif
+}
+inline Lanes Greatest(Lanes a, Lanes b) {
+#if defined(__SSE2__)
+    return __builtin_ia32_maxpd(a, b);
+#else
+    for (int l = 0; l < kLanes; ++l) {
+        a[l] = b[l] > a[l] ? b[l] : a[l];
+    }
+    return a;
+#endif
+}
 #include "filter/raster/DabKernel.inc"
 }  // namespace generic
 
@@ -208,6 +229,12 @@ inline int MaskBits(Mask mask) {
 }
 inline Lanes SquareRoot(Lanes v) {
     return __builtin_ia32_sqrtpd256(v);
+}
+inline Lanes Least(Lanes a, Lanes b) {
+    return __builtin_ia32_minpd256(a, b);
+}
+inline Lanes Greatest(Lanes a, Lanes b) {
+    return __builtin_ia32_maxpd256(a, b);
 }
 #include "filter/raster/DabKernel.inc"
 }  // namespace avx2
