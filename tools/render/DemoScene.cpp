@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
-#include <vector>
+
+#include "render/RowBands.h"
 
 namespace {
 
@@ -78,8 +77,8 @@ double StarCoverage(const Star& star, double centre, double outer, int32_t x, in
     return covered / double(kSubsamples * kSubsamples);
 }
 
-// std::lround for the non-negative values here (half away from zero), without the call: the
-// fraction v - trunc(v) is exact.
+// std::lround for the non-negative values here, without the call: the fraction v - trunc(v) is
+// exact.
 uint8_t Mix(double from, double to, double t) {
     const double v = from + (to - from) * t;
     const double whole = std::trunc(v);
@@ -109,24 +108,8 @@ Image MakeDemoBase(int32_t size) {
             }
         }
     };
-    // Bands of rows on every core: a 4096 demo's page takes about a second on one.
-    const int32_t bands =
-        std::clamp<int32_t>(static_cast<int32_t>(std::thread::hardware_concurrency()), 1,
-                            std::max<int32_t>(size / 64, 1));
-    std::vector<std::thread> helpers;
-    for (int32_t band = 1; band < bands; ++band) {
-        try {
-            helpers.emplace_back(paintRows, int32_t(int64_t(size) * band / bands),
-                                 int32_t(int64_t(size) * (band + 1) / bands));
-        } catch (const std::system_error&) {
-            paintRows(int32_t(int64_t(size) * band / bands),
-                      int32_t(int64_t(size) * (band + 1) / bands));
-        }
-    }
-    paintRows(0, int32_t(int64_t(size) / bands));
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
+    // A 4096 demo's page takes about a second on one core.
+    ForEachRowBand(size, 64, paintRows);
     return image;
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "render/RowBands.h"
+
 namespace {
 
 constexpr uint32_t kLayerFullAlpha16 = 65025;
@@ -46,25 +48,36 @@ void SpreadToRgba(const Image& image, Image* rgba) {
     }
 }
 
+// std::lround for the non-negative values of blending, without the call: the fraction
+// v - trunc(v) is exact.
+double RoundHalfUp(double v) {
+    const double whole = std::trunc(v);
+    return whole + (v - whole >= 0.5 ? 1.0 : 0.0);
+}
+
 template <typename T>
 void Over(const Image& layer, Image* out) {
-    const T* source = Samples<T>(layer);
-    T* target = Samples<T>(*out);
-    const size_t pixels = size_t(layer.width) * size_t(layer.height);
+    const size_t width = size_t(layer.width);
     const double max = layer.MaxValue();
-    for (size_t i = 0; i < pixels; ++i, source += 4, target += 4) {
-        if (source[3] == 0) {
-            continue;
+    ForEachRowBand(layer.height, 64, [&](int32_t fromRow, int32_t toRow) {
+        const size_t from = size_t(fromRow) * width;
+        const size_t to = size_t(toRow) * width;
+        const T* source = Samples<T>(layer) + from * 4;
+        T* target = Samples<T>(*out) + from * 4;
+        for (size_t i = from; i < to; ++i, source += 4, target += 4) {
+            if (source[3] == 0) {
+                continue;
+            }
+            const double as = source[3] / max;
+            const double ad = target[3] / max;
+            const double ao = as + ad * (1.0 - as);
+            for (int c = 0; c < 3; ++c) {
+                const double blended = (source[c] * as + target[c] * ad * (1.0 - as)) / ao;
+                target[c] = T(RoundHalfUp(blended));
+            }
+            target[3] = T(RoundHalfUp(ao * max));
         }
-        const double as = source[3] / max;
-        const double ad = target[3] / max;
-        const double ao = as + ad * (1.0 - as);
-        for (int c = 0; c < 3; ++c) {
-            const double blended = (source[c] * as + target[c] * ad * (1.0 - as)) / ao;
-            target[c] = T(std::lround(blended));
-        }
-        target[3] = T(std::lround(ao * max));
-    }
+    });
 }
 
 }  // namespace
