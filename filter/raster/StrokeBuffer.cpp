@@ -28,15 +28,18 @@
 
 namespace {
 
-// floor/ceil are clamped in double before conversion, so huge or infinite extents convert
-// safely. The lower bounds are also capped at the canvas size and the upper ones at 0: the
+// Edges are clamped to [0, size] in double before conversion, so huge or infinite extents
+// convert safely; on that range floor and ceil follow from truncation, which costs no call.
+// The lower bounds are also capped at the canvas size and the upper ones at 0: the
 // rectangle's minima start at the size and its maxima at 0, so that changes no result.
 PixelRange RangeOf(double cx, double cy, double radius, int32_t width, int32_t height) {
     const auto lower = [](double edge, int32_t size) {
-        return static_cast<int32_t>(std::min(std::max(std::floor(edge), 0.0), double(size)));
+        return static_cast<int32_t>(std::min(std::max(edge, 0.0), double(size)));
     };
     const auto upper = [](double edge, int32_t size) {
-        return static_cast<int32_t>(std::max(std::min(std::ceil(edge), double(size)), 0.0));
+        const double clamped = std::max(std::min(edge, double(size)), 0.0);
+        const int32_t whole = static_cast<int32_t>(clamped);
+        return whole + (clamped > whole ? 1 : 0);
     };
     return {lower(cx - radius, width), lower(cy - radius, height), upper(cx + radius, width),
             upper(cy + radius, height)};
