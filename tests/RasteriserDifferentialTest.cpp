@@ -293,6 +293,23 @@ TEST_P(RasteriserDifferential, LongAndOffCanvasSegmentsMatchTheReference) {
     }
 }
 
+TEST(StrokeBufferExtents, DabsWithoutAnExtentStampAndWidenNothing) {
+    // An infinite dab at an infinite centre has NaN edges; NaN anywhere has no extent at all.
+    const double inf = INFINITY;
+    const double nan = NAN;
+    const double dabs[][3] = {{inf, 5, inf}, {-inf, 5, inf}, {5, inf, inf},  {nan, 5, 4},
+                              {5, 5, nan},   {5, nan, 4},    {inf, inf, inf}};
+    for (const auto& d : dabs) {
+        Canvas canvas(PenParam(4, 1.0), 20, 10);
+        canvas->DrawCircle(d[0], d[1], d[2]);
+        const PixelRange range = canvas->strokes.WidenDirtyRect(d[0], d[1], d[2]);
+        EXPECT_TRUE(range.x0 == 20 && range.y0 == 10 && range.x1 == 0 && range.y1 == 0);
+        EXPECT_EQ(canvas.Rect(), (std::vector<int32_t>{20, 10, 0, 0}));
+        const auto bytes = canvas.Coverage();
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+    }
+}
+
 TEST(RasteriserDifferentialRuns, WholeRunsMatchTheReferenceAtEveryWorkerCountAndKernel) {
     struct Case {
         int type, width, height, spacing, length;

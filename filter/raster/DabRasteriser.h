@@ -42,7 +42,9 @@ class DabRasteriser {
 
     /// The largest byte that the dabs [from, to) of `row` whose columns reach x give pixel
     /// (x, y), each exactly as stamping it would, or `current` (below 255) when none gives
-    /// more. Each dab must be Sweepable and reach row y. Thread-safe; reads no coverage.
+    /// more. Each dab must be Sweepable and reach row y. The kernel may also weigh up to three
+    /// entries past `to`: they must be dabs whose ranges start past column x, or the row's
+    /// padding (see dab::RowDabs). Thread-safe; reads no coverage.
     uint8_t MaxByte(const dab::RowDabs& row, int32_t from, int32_t to, int32_t x, int32_t y,
                     uint8_t current) const {
         return static_cast<uint8_t>(maxByte(row, from, to, x, y, current));

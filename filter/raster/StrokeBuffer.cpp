@@ -45,6 +45,13 @@ PixelRange RangeOf(double cx, double cy, double radius, int32_t width, int32_t h
             upper(cy + radius, height)};
 }
 
+// False for NaN anywhere, or an infinite dab at an infinite centre: such a dab has no extent,
+// and its edges would reach RangeOf as NaN.
+bool HasExtent(double cx, double cy, double radius) {
+    return !std::isnan(cx - radius) && !std::isnan(cx + radius) && !std::isnan(cy - radius) &&
+           !std::isnan(cy + radius);
+}
+
 void LowerTo(std::atomic<int32_t>& bound, int32_t value) {
     int32_t current = bound.load(std::memory_order_relaxed);
     while (value < current &&
@@ -217,9 +224,7 @@ PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, co
 
 void StrokeBuffer::DrawCircle(double cx, double cy, double diameter) {
     const double outerRadius = diameter * 0.5;
-    // NaN anywhere, or an infinite dab at an infinite centre: no extent, so no dab.
-    if (!memory.bytes || std::isnan(cx - outerRadius) || std::isnan(cx + outerRadius) ||
-        std::isnan(cy - outerRadius) || std::isnan(cy + outerRadius)) {
+    if (!memory.bytes || !HasExtent(cx, cy, outerRadius)) {
         return;
     }
     const PixelRange range = RangeOf(cx, cy, outerRadius, width, height);
@@ -228,10 +233,11 @@ void StrokeBuffer::DrawCircle(double cx, double cy, double diameter) {
 }
 
 PixelRange StrokeBuffer::WidenDirtyRect(double cx, double cy, double diameter) {
-    if (!memory.bytes || std::isnan(cx) || std::isnan(cy) || std::isnan(diameter)) {
+    const double radius = diameter * 0.5;
+    if (!memory.bytes || !HasExtent(cx, cy, radius)) {
         return NoRange();
     }
-    const PixelRange range = RangeOf(cx, cy, diameter * 0.5, width, height);
+    const PixelRange range = RangeOf(cx, cy, radius, width, height);
     Widen(range);
     return range;
 }

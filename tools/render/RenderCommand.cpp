@@ -244,14 +244,15 @@ int Draw(const RenderRequest& request, const MoveEffectIniParam& settings, Image
     if (invertSamples) {
         InvertColours(base);
     }
-    // The base is not needed again: the composite takes it over.
+    // The composite takes the base over: only its size is needed after this.
+    const int32_t width = base->width;
+    const int32_t height = base->height;
     const Image result = request.composite || request.demo ? CompositeOver(layer, std::move(*base))
                                                            : std::move(layer);
     WritePng(output.Stream(), result, output.DisplayName(), tags, request.compression,
              [&](int64_t done, int64_t total) { return progress->Show("writing", done, total); });
     if (svgOutput != nullptr) {
-        if (!svg.Write(svgOutput->Stream(), base->width, base->height, drawing.param.hardness,
-                       rgb)) {
+        if (!svg.Write(svgOutput->Stream(), width, height, drawing.param.hardness, rgb)) {
             throw RenderError(kExitOutput, svgOutput->DisplayName() + ": cannot write");
         }
     }
