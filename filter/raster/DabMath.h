@@ -125,10 +125,4 @@ struct RowDabs {
     const Job* const* jobs;
 };
 
-/// True when a soft dab cannot raise a byte above `best` (above 0): each line of four samples
-/// (`across`, the squared offsets along the other axis) counts four times the term of its
-/// nearest sample, `nearest` being the smallest squared offset along this axis. Terms never
-/// rise with distance, so this bounds the sum from above; four terms cost a quarter of it.
-bool CannotBeat(double nearest, const double* across, const Job& job, uint8_t best);
-
 }  // namespace dab

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 #include "filter/raster/DabMath.h"
 
 namespace {
@@ -135,28 +139,6 @@ int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t curre
     return low == high ? high : ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
 }
 
-bool CannotBeat(double nearest, const double* across, const Job& job, uint8_t best) {
-    const Shape& shape = job.shape;
-    double sum = 0.0;
-    double bound = 1e-13;  // the rounding of both sums, as in SoftByte
-    for (int i = 0; i < 4; ++i) {
-        // No sample of the line lies nearer than this, and every step to its term is monotone.
-        const double s2 = nearest + across[i];
-        if (s2 <= shape.inCore) {
-            sum += 4.0;
-        } else if (s2 < shape.outside) {
-            const double b = 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
-            if (!(b > 0.0 && b < 1.0)) {
-                return false;
-            }
-            double error = 0.0;
-            sum += 4.0 * job.power->At(b, error);
-            bound += 4.0 * error;
-        }
-    }
-    return ByteOf(sum + bound) <= best;
-}
-
 }  // namespace dab
 
 // The fast kernel for each instruction set; see DabKernel.inc.
@@ -187,6 +169,14 @@ inline Lanes SquareRoot(Lanes v) {
     }
     return v;
 #endif
+}
+// PowerTable::At of each lane, and the error bound of each, for 0 <= b < 1.
+inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& error) {
+    for (int l = 0; l < kLanes; ++l) {
+        double bound = 0.0;
+        term[l] = power.At(b[l], bound);
+        error[l] = bound;
+    }
 }
 // Lane by lane the lesser and the greater, for operands that are not NaN.
 inline Lanes Least(Lanes a, Lanes b) {
@@ -232,6 +222,24 @@ inline Lanes SquareRoot(Lanes v) {
 }
 inline Lanes Least(Lanes a, Lanes b) {
     return __builtin_ia32_minpd256(a, b);
+}
+// PowerTable::At four lanes at once, its operations in its order, the intervals gathered.
+inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& error) {
+    const Lanes position = b * static_cast<double>(PowerTable::kIntervals);
+    const __m128i index = _mm256_cvttpd_epi32(static_cast<__m256d>(position));
+    const __m128i field = _mm_mullo_epi32(index, _mm_set1_epi32(3));
+    const double* fields = &power.Intervals()->value;
+    // The masked form, from zeros: the plain one starts from an undefined vector, which GCC 12
+    // takes for an uninitialised read.
+    const auto gather = [&](const double* from) {
+        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        return static_cast<Lanes>(
+            _mm256_mask_i32gather_pd(_mm256_setzero_pd(), from, field, all, 8));
+    };
+    const Lanes value = gather(fields);
+    const Lanes slope = gather(fields + 1);
+    error = gather(fields + 2);
+    term = value + slope * (position - static_cast<Lanes>(_mm256_cvtepi32_pd(index)));
 }
 inline Lanes Greatest(Lanes a, Lanes b) {
     return __builtin_ia32_maxpd256(a, b);

@@ -3,6 +3,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 /// Interpolates b^e between 1025 exact values. Built once per run for the run's exponent;
@@ -36,13 +37,20 @@ class PowerTable {
     /// Never rises with `current`. Infinite for 0 (nothing to keep) and 255 (never sampled).
     double KeepBeyond(uint8_t current) const { return keepBeyond[current]; }
 
-  private:
     static constexpr int kIntervals = 1024;
     struct Interval {
         double value;  ///< pow(i / kIntervals, e)
         double slope;  ///< the next value minus this one
         double error;  ///< bound of the interpolation error over the interval, plus rounding
     };
+    /// The kIntervals intervals At reads, for kernels that read several at once (null when
+    /// not Usable).
+    const Interval* Intervals() const { return intervals.data(); }
+
+  private:
+    static_assert(std::is_standard_layout<Interval>::value &&
+                      sizeof(Interval) == 3 * sizeof(double),
+                  "kernels gather the intervals' fields as an array of doubles");
     std::vector<Interval> intervals;
     double keepBeyond[256];
     bool usable = false;
