@@ -22,10 +22,15 @@ struct LineScene {
 // Radiate: 400 lines of about 819 px from radius 717 outward; circle: rings every 10 px around a
 // 500 px circle, out to the corners. Default tapers, length 10, spacing 10, connect.
 constexpr LineScene kScenes[] = {
-    {"radiate4", VELTRIX_TYPE_RADIATE, 4.0, 1.0},  {"radiate32", VELTRIX_TYPE_RADIATE, 32.0, 1.0},
-    {"circle4", VELTRIX_TYPE_CIRCLE, 4.0, 1.0},    {"soft4-50", VELTRIX_TYPE_RADIATE, 4.0, 0.5},
-    {"soft4-0", VELTRIX_TYPE_RADIATE, 4.0, 0.0},   {"soft32-50", VELTRIX_TYPE_RADIATE, 32.0, 0.5},
+    {"radiate4", VELTRIX_TYPE_RADIATE, 4.0, 1.0},
+    {"radiate32", VELTRIX_TYPE_RADIATE, 32.0, 1.0},
+    {"circle4", VELTRIX_TYPE_CIRCLE, 4.0, 1.0},
+    {"soft4-50", VELTRIX_TYPE_RADIATE, 4.0, 0.5},
+    {"soft4-0", VELTRIX_TYPE_RADIATE, 4.0, 0.0},
+    {"soft32-50", VELTRIX_TYPE_RADIATE, 32.0, 0.5},
     {"soft32-0", VELTRIX_TYPE_RADIATE, 32.0, 0.0},
+    // A hardness whose rim powers come from the table, not from products.
+    {"soft4-60", VELTRIX_TYPE_RADIATE, 4.0, 0.6},
 };
 
 int Side() {
