@@ -111,10 +111,6 @@ inline bool Keeps(double nearest, double q, const Job& job, uint8_t current) {
     return nearest > beyond * beyond;
 }
 
-/// The byte of a soft pixel whose sum must be formed (0..255), or kKeep when it cannot
-/// exceed `current`; sx2 and sy2 are its squared sample offsets.
-int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t current);
-
 /// The dabs over one row of a line sweep, in order of their first column, as parallel arrays
 /// that the kernel reads kLanes at a time. Each array holds `count` entries and then at least
 /// four of padding: no radius, infinitely far.

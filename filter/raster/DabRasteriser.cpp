@@ -97,48 +97,6 @@ double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double
     return sum;
 }
 
-// The power function is replaced by interpolation with a known error bound. The byte is
-// monotone in the sum, so if the bytes of sum - bound and sum + bound agree, that is the exact
-// byte; if the upper one does not exceed the current coverage, nothing would be written. Only
-// otherwise (close to a rounding boundary of the byte) is the sum formed again with std::pow,
-// in the algorithm's order.
-int SoftByte(const double* sx2, const double* sy2, const Job& job, uint8_t current) {
-    const Shape& shape = job.shape;
-    if (job.exponent == 1.0) {
-        // Hardness 0: the exact sum costs less than the interpolated one.
-        const uint8_t value = ByteOf(ExactSum(sx2, sy2, shape, 1.0));
-        return value > current ? value : kKeep;
-    }
-    // One sum and one error bound per sample column, so that the additions do not wait on
-    // each other; the bound covers any order of summation.
-    double sums[4] = {0.0, 0.0, 0.0, 0.0};
-    double bounds[4] = {0.0, 0.0, 0.0, 0.0};
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            const double s2 = sx2[j] + sy2[i];
-            if (s2 <= shape.inCore) {
-                sums[j] += 1.0;
-            } else if (s2 < shape.outside) {
-                const double b = 1.0 - shape.k * (std::sqrt(s2) - shape.coreRadius);
-                if (!(b > 0.0 && b < 1.0)) {
-                    // Outside the table (a rounding at the rim or the core): the exact sum.
-                    return ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
-                }
-                sums[j] += job.power->At(b, bounds[j]);
-            }
-        }
-    }
-    const double sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
-    // Rounding of this sum and of the exact one: 16 terms of at most 1 each.
-    const double bound = 1e-13 + ((bounds[0] + bounds[1]) + (bounds[2] + bounds[3]));
-    const uint8_t high = ByteOf(sum + bound);
-    if (high <= current) {
-        return kKeep;
-    }
-    const uint8_t low = ByteOf(sum - bound);
-    return low == high ? high : ByteOf(ExactSum(sx2, sy2, shape, job.exponent));
-}
-
 }  // namespace dab
 
 // The fast kernel for each instruction set; see DabKernel.inc.
@@ -223,6 +181,9 @@ inline Lanes SquareRoot(Lanes v) {
 inline Lanes Least(Lanes a, Lanes b) {
     return __builtin_ia32_minpd256(a, b);
 }
+inline Lanes Greatest(Lanes a, Lanes b) {
+    return __builtin_ia32_maxpd256(a, b);
+}
 // PowerTable::At four lanes at once, its operations in its order, the intervals gathered.
 inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& error) {
     const Lanes position = b * static_cast<double>(PowerTable::kIntervals);
@@ -240,9 +201,6 @@ inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& err
     const Lanes slope = gather(fields + 1);
     error = gather(fields + 2);
     term = value + slope * (position - static_cast<Lanes>(_mm256_cvtepi32_pd(index)));
-}
-inline Lanes Greatest(Lanes a, Lanes b) {
-    return __builtin_ia32_maxpd256(a, b);
 }
 #include "filter/raster/DabKernel.inc"
 }  // namespace avx2

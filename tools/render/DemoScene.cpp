@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/Rounding.h"
 #include "render/RowBands.h"
 
 namespace {
@@ -77,12 +78,8 @@ double StarCoverage(const Star& star, double centre, double outer, int32_t x, in
     return covered / double(kSubsamples * kSubsamples);
 }
 
-// std::lround for the non-negative values here, without the call: the fraction v - trunc(v) is
-// exact.
 uint8_t Mix(double from, double to, double t) {
-    const double v = from + (to - from) * t;
-    const double whole = std::trunc(v);
-    return static_cast<uint8_t>(whole + (v - whole >= 0.5 ? 1.0 : 0.0));
+    return static_cast<uint8_t>(RoundHalfUp(from + (to - from) * t));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "render/Rounding.h"
 #include "render/RowBands.h"
 
 namespace {
@@ -46,13 +47,6 @@ void SpreadToRgba(const Image& image, Image* rgba) {
         }
         out[3] = To(Rescale(in[channels - 1], image.bitDepth, rgba->bitDepth));
     }
-}
-
-// std::lround for the non-negative values of blending, without the call: the fraction
-// v - trunc(v) is exact.
-double RoundHalfUp(double v) {
-    const double whole = std::trunc(v);
-    return whole + (v - whole >= 0.5 ? 1.0 : 0.0);
 }
 
 template <typename T>
