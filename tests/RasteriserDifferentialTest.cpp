@@ -260,6 +260,55 @@ TEST_P(RasteriserDifferential, SweptLinesTallerThanAWindowMatchTheReference) {
     EXPECT_EQ(FirstDifference(fast, plain), "");
 }
 
+TEST_P(RasteriserDifferential, SweptLinesOfSteepAndDippingPressureMatchTheReference) {
+    // Wide pens whose pressure ramps over a few pixels, dips and climbs again, or jumps at every
+    // step, along straight lines and gentle bends: the solid cores a sweep fills at once then
+    // change width fast along the line, and fall short of straight interpolation.
+    Geometry g(5);
+    for (int group = 0; group < 120; ++group) {
+        const double size = g.Size(8.0, 64.0);
+        const double hardness = group % 3 == 0 ? 1.0 : g.Hardness();
+        Canvas fast(PenParam(size, hardness), 96, 80, Run());
+        Canvas plain(PenParam(size, hardness), 96, 80);
+        {
+            LineSweep sweep(fast->strokes);
+            const int profile = group % 4;
+            const int length = 20 + static_cast<int>(g.Uniform(0, 100));
+            const double ramp = g.Uniform(1.0, 12.0);
+            const double turn = g.OneIn(2) ? 0.0 : g.Uniform(-0.02, 0.02);
+            double angle = g.Angle();
+            PathPoint at{g.Coordinate(-10, 106), g.Coordinate(-10, 90)};
+            double previous = 0.0;
+            for (int t = 0; t <= length; ++t) {
+                const double middle = std::fabs(t - length * 0.5);
+                double pressure;
+                switch (profile) {
+                    case 0:  // in and out over a few pixels
+                        pressure = std::min({1.0, t / ramp, (length - t) / ramp});
+                        break;
+                    case 1:  // a dip to almost nothing halfway
+                        pressure = std::min(1.0, 0.05 + middle / ramp);
+                        break;
+                    case 2:  // a pressure of its own at every step
+                        pressure = g.Uniform(0.3, 1.0);
+                        break;
+                    default:  // a notch: held, then low for a few pixels, then held again
+                        pressure = middle < ramp ? 0.4 : 1.0;
+                        break;
+                }
+                angle += turn;
+                const PathPoint next{at.x + std::cos(angle), at.y + std::sin(angle)};
+                fast->strokes.DrawLine(at, previous, next, pressure, &sweep);
+                reference::DrawLine(plain->strokes, at, previous, next, pressure);
+                at = next;
+                previous = pressure;
+            }
+        }
+        ASSERT_EQ(FirstDifference(fast, plain), "")
+            << "group " << group << ", pen " << size << ", hardness " << hardness;
+    }
+}
+
 TEST_P(RasteriserDifferential, LongAndOffCanvasSegmentsMatchTheReference) {
     // Segments too long to walk dab by dab against shorter ones with the same extremes far from
     // the canvas (and, at constant pressure from a whole coordinate, the same dabs on it); and

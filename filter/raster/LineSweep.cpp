@@ -19,6 +19,19 @@ constexpr int64_t kMaxEntries = int64_t{1} << 16;
 constexpr int32_t kMaxRows = 4096;
 // Entries past a row's last dab that the kernel may read.
 constexpr size_t kRowPadding = 8;
+// Core bands (see LineSweep::BandOf) span at most this many dabs, each of r^2 - 1 at least
+// kBandSolid, at most kBandStep px from the one before and kBandStraight px from the band's
+// axis.
+constexpr size_t kBandDabs = 256;
+constexpr double kBandSolid = 2.0;
+constexpr double kBandStep = 2.0;
+constexpr double kBandStraight = 0.05;
+
+double Distance2(const dab::Job& a, const dab::Job& b) {
+    const double dx = b.cx - a.cx;
+    const double dy = b.cy - a.cy;
+    return dx * dx + dy * dy;
+}
 
 // How far inside a row's solid core a pixel centre must lie to be filled without its own test:
 // far above the rounding of the algorithm's q = d^2 + dy^2 for the radii that sweeps take.
@@ -96,12 +109,10 @@ void LineSweep::Flush() {
     memory->entryCount = 0;
 }
 
-// Counts each row's dabs and the columns they reach, and fills with 255 the pixels whose
-// centres lie inside the solid core (q < r^2 - 1) of some dab, by a margin. Cores need not be
-// filled for every dab: the pixels left out are still swept. Consecutive dabs are a pixel
-// apart, so filling every few (a stride whose scallops reach about 1/8 px into the union of
-// all cores) leaves out almost nothing, and each row remembers the stretch it has filled, so
-// that only the rest is stored.
+// Counts each row's dabs, and fills with 255 the pixels whose centres lie inside the solid
+// core (q < r^2 - 1) of some dab, by a margin. Not every such pixel need be filled: the pixels
+// left out are still swept. Each row remembers the stretch it has filled, so that only the
+// rest is stored.
 void LineSweep::FillCores() {
     std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Row>& rows = memory->rows;
@@ -109,34 +120,166 @@ void LineSweep::FillCores() {
     for (int32_t y = rowFrom; y < rowTo; ++y) {
         rows[y - rowFrom] = {0, 0, std::numeric_limits<int32_t>::max(), 0, 0, 0, 0};
     }
+    // Each row's count of dabs, from the changes at their first and past their last rows.
     for (const dab::Job& job : dabs) {
-        const PixelRange& range = job.range;
-        for (int32_t y = range.y0; y < range.y1; ++y) {
-            SweepMemory::Row& row = rows[y - rowFrom];
-            ++row.count;
-            row.reachFrom = std::min(row.reachFrom, range.x0);
-            row.reachTo = std::max(row.reachTo, range.x1);
-            row.widest = std::max(row.widest, range.x1 - range.x0);
+        ++rows[job.range.y0 - rowFrom].count;
+        if (job.range.y1 < rowTo) {
+            --rows[job.range.y1 - rowFrom].count;
         }
     }
-    const dab::Job* filled = nullptr;
-    for (size_t i = 0; i < dabs.size(); ++i) {
-        const dab::Job& job = dabs[i];
-        if (!(job.shape.solidBelow > 0.0)) {
+    int32_t reaching = 0;
+    for (int32_t y = rowFrom; y < rowTo; ++y) {
+        reaching += rows[y - rowFrom].count;
+        rows[y - rowFrom].count = reaching;
+    }
+    // Straight stretches of dabs fill the band their cores cover, a row at a time; the dabs
+    // no band starts from (taper tips, bends, gaps between lines) fill their own cores.
+    size_t i = 0;
+    size_t stretchEnd = 0;
+    while (i < dabs.size()) {
+        if (!(dabs[i].shape.solidBelow >= kBandSolid)) {
+            if (dabs[i].shape.solidBelow > 0.0) {
+                FillCore(dabs[i]);
+            }
+            ++i;
             continue;
         }
-        if (filled != nullptr && i + 1 < dabs.size()) {
-            const double core = std::sqrt(job.shape.solidBelow);
-            const double stride = std::min(std::max(std::sqrt(core), 1.0), 6.0);
-            const double dx = job.cx - filled->cx;
-            const double dy = job.cy - filled->cy;
-            if (dx * dx + dy * dy < stride * stride &&
-                job.shape.solidBelow <= filled->shape.solidBelow) {
-                continue;
+        // Bands span dabs of wide enough cores, each at most kBandStep from the one before.
+        if (stretchEnd < i + 3) {
+            stretchEnd = i + 1;
+            while (stretchEnd < dabs.size() && stretchEnd - i <= kBandDabs &&
+                   dabs[stretchEnd].shape.solidBelow >= kBandSolid &&
+                   Distance2(dabs[stretchEnd - 1], dabs[stretchEnd]) <= kBandStep * kBandStep) {
+                ++stretchEnd;
             }
         }
-        FillCore(job);
-        filled = &job;
+        bool banded = false;
+        for (size_t j = std::min(stretchEnd - 1, i + kBandDabs); j > i + 1; j = i + (j - i) / 2) {
+            CoreBand band;
+            if (BandOf(dabs, i, j, band)) {
+                FillBand(band);
+                i = j;
+                banded = true;
+                break;
+            }
+        }
+        if (!banded) {
+            FillCore(dabs[i]);
+            ++i;
+        }
+    }
+}
+
+// Whether the solid cores of dabs [i, j] cover a band about the segment from dab i to dab j,
+// and that band: the points whose foot on the segment lies at t in [0, L] and within a width
+// that goes linearly from widthFrom to widthTo. Why they do: with every dab within e of the
+// segment, consecutive dabs at most s apart and solid radii (sqrt(r^2 - 1)) at least the
+// line sigma(t) (lowered by the largest shortfall), the feet of consecutive dabs lie at most
+// s apart, so every foot t has a dab whose foot lies within h = s / 2. A point at distance w
+// from foot t is then within sqrt(w^2 + h^2) + e of that dab, whose solid radius is at least
+// sigma(t) - |sigma'| h: inside it when w <= sqrt(a(t)^2 - h^2), a(t) = sigma(t) - |sigma'| h
+// - e - margin. That root is concave in t, so the width's chord lies below it. The margin
+// dwarfs the rounding of the kernel's q < r^2 - 1 and of these sums.
+bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, CoreBand& band) {
+    const dab::Job& from = dabs[i];
+    const dab::Job& to = dabs[j];
+    const double length = std::sqrt(Distance2(from, to));
+    if (!(length >= 1.0)) {
+        return false;
+    }
+    const double ux = (to.cx - from.cx) / length;
+    const double uy = (to.cy - from.cy) / length;
+    const double solidFrom = std::sqrt(from.shape.solidBelow);
+    const double solidTo = std::sqrt(to.shape.solidBelow);
+    double deviation = 0.0;
+    double step = 0.0;
+    double shortfall = 0.0;
+    for (size_t k = i + 1; k <= j; ++k) {
+        const dab::Job& dab = dabs[k];
+        const double ex = dab.cx - from.cx;
+        const double ey = dab.cy - from.cy;
+        deviation = std::max(deviation, std::fabs(ex * uy - ey * ux));
+        if (deviation > kBandStraight) {
+            return false;
+        }
+        step = std::max(step, Distance2(dabs[k - 1], dab));
+        const double t = ex * ux + ey * uy;
+        const double line = solidFrom + (solidTo - solidFrom) * (t / length);
+        shortfall = std::max(shortfall, line - std::sqrt(dab.shape.solidBelow));
+    }
+    const double half = 0.5 * std::sqrt(step);
+    const double sigmaFrom = solidFrom - shortfall;
+    const double sigmaTo = solidTo - shortfall;
+    const double drop = std::fabs(sigmaTo - sigmaFrom) / length * half;
+    const double margin = 1e-6 * (1.0 + std::max(sigmaFrom, sigmaTo));
+    const double reachFrom = sigmaFrom - drop - deviation - margin;
+    const double reachTo = sigmaTo - drop - deviation - margin;
+    // Bands narrower than about a pixel fill next to nothing.
+    if (!(reachFrom > half + 0.5 && reachTo > half + 0.5)) {
+        return false;
+    }
+    band = {from.cx,
+            from.cy,
+            ux,
+            uy,
+            length,
+            std::sqrt(reachFrom * reachFrom - half * half),
+            std::sqrt(reachTo * reachTo - half * half)};
+    return true;
+}
+
+// Fills with 255 the pixels whose centres lie in the band, row by row: on a row the band is
+// where four linear conditions on the column offset dx hold (foot at t >= 0 and <= L, and
+// either side within the width), each solved with a little room to spare.
+void LineSweep::FillBand(const CoreBand& band) {
+    std::vector<SweepMemory::Row>& rows = memory->rows;
+    const CoverageGrid grid = buffer.Grid();
+    const double widest = std::max(band.widthFrom, band.widthTo);
+    const double endY = band.y + band.uy * band.length;
+    // Rows whose centres may lie in the band, clamped to the window's before conversion.
+    const double top = std::min(band.y, endY) - widest - 1.0;
+    const double bottom = std::max(band.y, endY) + widest + 1.0;
+    const int32_t yFrom = static_cast<int32_t>(std::max(top, static_cast<double>(rowFrom)));
+    const int32_t yTo = static_cast<int32_t>(std::min(bottom, static_cast<double>(rowTo)));
+    const double grow = (band.widthTo - band.widthFrom) / band.length;
+    // No point of the band lies farther than this from its start, along either axis.
+    const double extent = band.length + widest + 2.0;
+    for (int32_t y = yFrom; y < yTo; ++y) {
+        const double dy = (y + 0.5) - band.y;
+        double low = -extent;
+        double high = extent;
+        // Keeps the columns where alpha dx + beta <= 0, tightened by 1e-4: far above the
+        // rounding of these sums, far below a pixel.
+        const auto keep = [&](double alpha, double beta) {
+            constexpr double kTiny = 1e-6;
+            beta += 1e-4;
+            if (alpha > kTiny) {
+                high = std::min(high, -beta / alpha);
+            } else if (alpha < -kTiny) {
+                low = std::max(low, -beta / alpha);
+            } else if (beta + kTiny * extent > 0.0) {
+                high = -extent;
+            }
+        };
+        const double along = dy * band.uy;
+        const double across = dy * band.ux;
+        keep(-band.ux, -along);
+        keep(band.ux, along - band.length);
+        keep(band.uy - grow * band.ux, -across - band.widthFrom - grow * along);
+        keep(-band.uy - grow * band.ux, across - band.widthFrom - grow * along);
+        // Columns whose centres x + 0.5 lie in [band.x + low, band.x + high], on the canvas.
+        const double left = std::max(band.x + low - 0.5, -1.0);
+        const double right = std::min(band.x + high - 0.5, static_cast<double>(grid.width));
+        if (!(left <= right) || right < 0.0) {
+            continue;
+        }
+        const int32_t leftCut = static_cast<int32_t>(left);
+        const int32_t from = leftCut + (left > leftCut ? 1 : 0);
+        const int32_t to = std::min(static_cast<int32_t>(right) + 1, grid.width);
+        if (from < to) {
+            FillSpan(rows[y - rowFrom], grid.bytes + static_cast<int64_t>(y) * grid.width,
+                     std::max(from, 0), to);
+        }
     }
 }
 
@@ -180,23 +323,30 @@ void LineSweep::FillCore(const dab::Job& job) {
         if (from >= to) {
             continue;
         }
-        std::atomic<uint8_t>* bytes = grid.bytes + static_cast<int64_t>(y) * grid.width;
-        if (row.filledFrom < row.filledTo && from <= row.filledTo && to >= row.filledFrom) {
-            FillRow(bytes, from, std::min(to, row.filledFrom));
-            FillRow(bytes, std::max(from, row.filledTo), to);
-            row.filledFrom = std::min(row.filledFrom, from);
-            row.filledTo = std::max(row.filledTo, to);
-        } else {
-            FillRow(bytes, from, to);
-            if (to - from > row.filledTo - row.filledFrom) {
-                row.filledFrom = from;
-                row.filledTo = to;
-            }
+        FillSpan(row, grid.bytes + static_cast<int64_t>(y) * grid.width, from, to);
+    }
+}
+
+// Stores 255 over columns [from, to) of a row, except where the row's filled stretch already
+// lies, and grows that stretch.
+void LineSweep::FillSpan(SweepMemory::Row& row, std::atomic<uint8_t>* bytes, int32_t from,
+                         int32_t to) {
+    if (row.filledFrom < row.filledTo && from <= row.filledTo && to >= row.filledFrom) {
+        FillRow(bytes, from, std::min(to, row.filledFrom));
+        FillRow(bytes, std::max(from, row.filledTo), to);
+        row.filledFrom = std::min(row.filledFrom, from);
+        row.filledTo = std::max(row.filledTo, to);
+    } else {
+        FillRow(bytes, from, to);
+        if (to - from > row.filledTo - row.filledFrom) {
+            row.filledFrom = from;
+            row.filledTo = to;
         }
     }
 }
 
-// Lists each row's dabs, ordered by their first column for the sweep along the row.
+// Lists each row's dabs, ordered by their first column for the sweep along the row, and the
+// columns they reach.
 void LineSweep::ListRows() {
     std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Row>& rows = memory->rows;
@@ -210,9 +360,13 @@ void LineSweep::ListRows() {
         row.count = 0;
     }
     for (size_t i = 0; i < dabs.size(); ++i) {
-        for (int32_t y = dabs[i].range.y0; y < dabs[i].range.y1; ++y) {
+        const PixelRange& range = dabs[i].range;
+        for (int32_t y = range.y0; y < range.y1; ++y) {
             SweepMemory::Row& row = rows[y - rowFrom];
             entries[row.first + row.count++] = static_cast<int32_t>(i);
+            row.reachFrom = std::min(row.reachFrom, range.x0);
+            row.reachTo = std::max(row.reachTo, range.x1);
+            row.widest = std::max(row.widest, range.x1 - range.x0);
         }
     }
     const auto firstColumn = [&dabs](int32_t a, int32_t b) {

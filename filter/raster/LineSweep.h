@@ -67,8 +67,22 @@ class LineSweep {
     void Flush();
 
   private:
+    /// A band about a straight stretch of dabs that their solid cores cover (see BandOf).
+    struct CoreBand {
+        double x;  ///< the first dab's centre
+        double y;
+        double ux;  ///< unit direction to the last dab's centre
+        double uy;
+        double length;     ///< to the last dab's centre
+        double widthFrom;  ///< half-width at the first dab
+        double widthTo;    ///< half-width at the last dab
+    };
+    static bool BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, CoreBand& band);
+
     void FillCores();
+    void FillBand(const CoreBand& band);
     void FillCore(const dab::Job& job);
+    void FillSpan(SweepMemory::Row& row, std::atomic<uint8_t>* bytes, int32_t from, int32_t to);
     void ListRows();
     void SweepRow(int32_t y);
 
