@@ -53,6 +53,7 @@ void FillRow(std::atomic<uint8_t>* row, int32_t from, int32_t to) {
 LineSweep::LineSweep(StrokeBuffer& strokes) : buffer(strokes), memory(strokes.TakeSweepMemory()) {
     // All the room a window needs, so that Flush never allocates.
     memory->dabs.reserve(kMaxDabs);
+    memory->listed.reserve(kMaxDabs);
     memory->entries.reserve(static_cast<size_t>(kMaxEntries));
     // Past the last dab of a row the kernel reads a few entries of padding.
     for (std::vector<double>* lane : {&memory->rowCx, &memory->rowDy2, &memory->rowRadius}) {
@@ -120,17 +121,11 @@ void LineSweep::FillCores() {
     for (int32_t y = rowFrom; y < rowTo; ++y) {
         rows[y - rowFrom] = {0, 0, std::numeric_limits<int32_t>::max(), 0, 0, 0, 0};
     }
-    // Each row's count of dabs, from the changes at their first and past their last rows.
-    for (const dab::Job& job : dabs) {
-        ++rows[job.range.y0 - rowFrom].count;
-        if (job.range.y1 < rowTo) {
-            --rows[job.range.y1 - rowFrom].count;
-        }
-    }
-    int32_t reaching = 0;
-    for (int32_t y = rowFrom; y < rowTo; ++y) {
-        reaching += rows[y - rowFrom].count;
-        rows[y - rowFrom].count = reaching;
+    // Every dab is listed for all its rows unless a band it lies in says otherwise.
+    std::vector<SweepMemory::Listed>& listed = memory->listed;
+    listed.resize(dabs.size());
+    for (size_t k = 0; k < dabs.size(); ++k) {
+        listed[k] = {dabs[k].range.y0, dabs[k].range.y1, 0, 0};
     }
     // Straight stretches of dabs fill the band their cores cover, a row at a time; the dabs
     // no band starts from (taper tips, bends, gaps between lines) fill their own cores.
@@ -158,6 +153,7 @@ void LineSweep::FillCores() {
             CoreBand band;
             if (BandOf(dabs, i, j, band)) {
                 FillBand(band);
+                ListOutsideBand(band, i, j);
                 i = j;
                 banded = true;
                 break;
@@ -283,6 +279,66 @@ void LineSweep::FillBand(const CoreBand& band) {
     }
 }
 
+// Lists the dabs [i, j] of a band only for the rows where they reach past it. A dab changes
+// only pixels whose centres lie within R + 0.5304 of its centre (every sample within 0.375
+// sqrt(2) of the centre), and the band's pixels are all 255 already. Away from the band's
+// ends, where the band is at least w wide about the axis and the dab's centre lies e off it,
+// the part of that disc (radius rho) farther than q = w - e from the axis lies within
+// sqrt(rho^2 - q^2) of the dab's foot along the axis: two caps, whose rows are listed. The
+// margins keep the listed rows a little wider than the caps, far above the rounding.
+void LineSweep::ListOutsideBand(const CoreBand& band, size_t i, size_t j) {
+    constexpr double kEdge = 2e-3;
+    const std::vector<dab::Job>& dabs = memory->dabs;
+    std::vector<SweepMemory::Listed>& listed = memory->listed;
+    const double grow = (band.widthTo - band.widthFrom) / band.length;
+    // The axis's normal, (uy, -ux): the caps' row offsets are a uy + b ny for offsets a along
+    // the axis and b across it.
+    const double ny = -band.ux;
+    for (size_t k = i; k <= j; ++k) {
+        const dab::Job& dab = dabs[k];
+        const double ex = dab.cx - band.x;
+        const double ey = dab.cy - band.y;
+        const double t = ex * band.ux + ey * band.uy;
+        const double off = std::fabs(ex * band.uy - ey * band.ux);
+        const double rho = dab.shape.outerRadius + 0.5304 + kEdge;
+        if (!(t - rho > kEdge && t + rho < band.length - kEdge)) {
+            continue;  // the disc reaches past an end of the band
+        }
+        const double width = band.widthFrom + grow * (grow > 0.0 ? t - rho : t + rho);
+        const double q = width - kEdge - off;
+        if (!(q > 0.0)) {
+            continue;
+        }
+        if (rho <= q) {
+            listed[k] = {0, 0, 0, 0};  // wholly inside the band
+            continue;
+        }
+        const double along = std::sqrt(rho * rho - q * q) * std::fabs(band.uy);
+        const double nearSide = q * ny;
+        const double farSide = rho * ny;
+        const double low = std::min(nearSide, farSide) - along;
+        const double high = std::max(nearSide, farSide) + along;
+        // Rows whose centres lie within [low, high] of the dab's centre, or of minus that.
+        const PixelRange& range = dab.range;
+        const auto rowsOf = [&](double from, double to, int32_t& first, int32_t& last) {
+            const double top = std::max(dab.cy + from - 1.5, static_cast<double>(range.y0));
+            const double bottom = std::min(dab.cy + to + 1.5, static_cast<double>(range.y1));
+            first = static_cast<int32_t>(top);
+            last = std::max(first, static_cast<int32_t>(bottom));
+        };
+        SweepMemory::Listed spans{};
+        rowsOf(-high, -low, spans.from, spans.to);
+        rowsOf(low, high, spans.alsoFrom, spans.alsoTo);
+        if (spans.alsoFrom < spans.from) {
+            spans = {spans.alsoFrom, spans.alsoTo, spans.from, spans.to};
+        }
+        if (spans.alsoFrom < spans.to) {
+            spans = {spans.from, std::max(spans.to, spans.alsoTo), 0, 0};
+        }
+        listed[k] = spans;
+    }
+}
+
 // Fills with 255 the pixels of each row of one dab whose centres lie inside its solid core.
 void LineSweep::FillCore(const dab::Job& job) {
     std::vector<SweepMemory::Row>& rows = memory->rows;
@@ -351,23 +407,45 @@ void LineSweep::ListRows() {
     std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Row>& rows = memory->rows;
     std::vector<int32_t>& entries = memory->entries;
-    entries.resize(static_cast<size_t>(memory->entryCount));
+    const std::vector<SweepMemory::Listed>& listed = memory->listed;
+    // Each row's count, from the changes where the dabs' spans of rows start and end.
+    int64_t entryCount = 0;
+    const auto count = [&](int32_t from, int32_t to) {
+        if (from < to) {
+            ++rows[from - rowFrom].count;
+            if (to < rowTo) {
+                --rows[to - rowFrom].count;
+            }
+            entryCount += to - from;
+        }
+    };
+    for (const SweepMemory::Listed& spans : listed) {
+        count(spans.from, spans.to);
+        count(spans.alsoFrom, spans.alsoTo);
+    }
+    entries.resize(static_cast<size_t>(entryCount));
+    int32_t reaching = 0;
     int32_t next = 0;
     for (int32_t y = rowFrom; y < rowTo; ++y) {
         SweepMemory::Row& row = rows[y - rowFrom];
+        reaching += row.count;
         row.first = next;
-        next += row.count;
+        next += reaching;
         row.count = 0;
     }
     for (size_t i = 0; i < dabs.size(); ++i) {
         const PixelRange& range = dabs[i].range;
-        for (int32_t y = range.y0; y < range.y1; ++y) {
-            SweepMemory::Row& row = rows[y - rowFrom];
-            entries[row.first + row.count++] = static_cast<int32_t>(i);
-            row.reachFrom = std::min(row.reachFrom, range.x0);
-            row.reachTo = std::max(row.reachTo, range.x1);
-            row.widest = std::max(row.widest, range.x1 - range.x0);
-        }
+        const auto list = [&](int32_t from, int32_t to) {
+            for (int32_t y = from; y < to; ++y) {
+                SweepMemory::Row& row = rows[y - rowFrom];
+                entries[row.first + row.count++] = static_cast<int32_t>(i);
+                row.reachFrom = std::min(row.reachFrom, range.x0);
+                row.reachTo = std::max(row.reachTo, range.x1);
+                row.widest = std::max(row.widest, range.x1 - range.x0);
+            }
+        };
+        list(listed[i].from, listed[i].to);
+        list(listed[i].alsoFrom, listed[i].alsoTo);
     }
     const auto firstColumn = [&dabs](int32_t a, int32_t b) {
         return dabs[a].range.x0 < dabs[b].range.x0;

@@ -22,7 +22,15 @@ struct SweepMemory {
         int32_t filledTo;    ///< ...to (exclusive)
         int32_t widest;      ///< the widest range of its dabs, in columns
     };
+    /// The rows each dab is listed for: [from, to) and [alsoFrom, alsoTo), in order.
+    struct Listed {
+        int32_t from;
+        int32_t to;
+        int32_t alsoFrom;
+        int32_t alsoTo;
+    };
     std::vector<dab::Job> dabs;
+    std::vector<Listed> listed;
     /// How many (dab, row) pairs the window's dabs make.
     int64_t entryCount = 0;
     /// The rows' dabs, row after row, each row's by their first column.
@@ -81,6 +89,7 @@ class LineSweep {
 
     void FillCores();
     void FillBand(const CoreBand& band);
+    void ListOutsideBand(const CoreBand& band, size_t i, size_t j);
     void FillCore(const dab::Job& job);
     void FillSpan(SweepMemory::Row& row, std::atomic<uint8_t>* bytes, int32_t from, int32_t to);
     void ListRows();
