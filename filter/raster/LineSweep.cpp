@@ -125,7 +125,7 @@ void LineSweep::FillCores() {
     std::vector<SweepMemory::Listed>& listed = memory->listed;
     listed.resize(dabs.size());
     for (size_t k = 0; k < dabs.size(); ++k) {
-        listed[k] = {dabs[k].range.y0, dabs[k].range.y1, 0, 0};
+        listed[k] = {dabs[k].range.y0, dabs[k].range.y1, 0, 0, false};
     }
     // Straight stretches of dabs fill the band their cores cover, a row at a time; the dabs
     // no band starts from (taper tips, bends, gaps between lines) fill their own cores.
@@ -154,6 +154,7 @@ void LineSweep::FillCores() {
             if (BandOf(dabs, i, j, band)) {
                 FillBand(band);
                 ListOutsideBand(band, i, j);
+                ReachOfBand(band);
                 i = j;
                 banded = true;
                 break;
@@ -190,6 +191,15 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
     double deviation = 0.0;
     double step = 0.0;
     double shortfall = 0.0;
+    // A dab changes only pixels whose centres lie within R + 0.5304 of its own (every sample
+    // within 0.375 sqrt(2) of the centre): the reach of a dab, taken along the axis as a line
+    // from the first dab's to the last's and above it by the largest excess.
+    const double reachFrom = from.shape.outerRadius + 0.5304;
+    const double reachTo = to.shape.outerRadius + 0.5304;
+    double excess = 0.0;
+    double widest = reachFrom;
+    double alongFrom = 0.0;
+    double alongTo = length;
     for (size_t k = i + 1; k <= j; ++k) {
         const dab::Job& dab = dabs[k];
         const double ex = dab.cx - from.cx;
@@ -200,6 +210,11 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
         }
         step = std::max(step, Distance2(dabs[k - 1], dab));
         const double t = ex * ux + ey * uy;
+        const double reach = dab.shape.outerRadius + 0.5304;
+        widest = std::max(widest, reach);
+        excess = std::max(excess, reach - (reachFrom + (reachTo - reachFrom) * (t / length)));
+        alongFrom = std::min(alongFrom, t);
+        alongTo = std::max(alongTo, t);
         const double line = solidFrom + (solidTo - solidFrom) * (t / length);
         shortfall = std::max(shortfall, line - std::sqrt(dab.shape.solidBelow));
     }
@@ -208,19 +223,27 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
     const double sigmaTo = solidTo - shortfall;
     const double drop = std::fabs(sigmaTo - sigmaFrom) / length * half;
     const double margin = 1e-6 * (1.0 + std::max(sigmaFrom, sigmaTo));
-    const double reachFrom = sigmaFrom - drop - deviation - margin;
-    const double reachTo = sigmaTo - drop - deviation - margin;
+    const double coreFrom = sigmaFrom - drop - deviation - margin;
+    const double coreTo = sigmaTo - drop - deviation - margin;
     // Bands narrower than about a pixel fill next to nothing.
-    if (!(reachFrom > half + 0.5 && reachTo > half + 0.5)) {
+    if (!(coreFrom > half + 0.5 && coreTo > half + 0.5)) {
         return false;
     }
+    // A pixel a dab changes lies within that dab's reach of it, and its foot within the reach
+    // of the dab's foot, where the reach line has moved by at most |slope| times the widest.
+    const double slack =
+        deviation + excess + std::fabs(reachTo - reachFrom) / length * widest + 1e-3;
     band = {from.cx,
             from.cy,
             ux,
             uy,
             length,
-            std::sqrt(reachFrom * reachFrom - half * half),
-            std::sqrt(reachTo * reachTo - half * half)};
+            std::sqrt(coreFrom * coreFrom - half * half),
+            std::sqrt(coreTo * coreTo - half * half),
+            reachFrom + slack,
+            reachTo + slack,
+            alongFrom - widest - 1e-3,
+            alongTo + widest + 1e-3};
     return true;
 }
 
@@ -279,6 +302,63 @@ void LineSweep::FillBand(const CoreBand& band) {
     }
 }
 
+// Widens each row's reach by the columns the band's dabs may change there: where the band's
+// reach (see CoreBand) crosses the row. A dab's square range reaches
+// farther than its disc, by up to 0.41 R across a diagonal line; those pixels would each be
+// swept to no effect.
+void LineSweep::ReachOfBand(const CoreBand& band) {
+    std::vector<SweepMemory::Row>& rows = memory->rows;
+    const double grow = (band.reachTo - band.reachFrom) / band.length;
+    const double widest =
+        std::max(band.reachFrom + grow * band.alongFrom, band.reachFrom + grow * band.alongTo);
+    const double fromY = band.y + band.uy * band.alongFrom;
+    const double toY = band.y + band.uy * band.alongTo;
+    const double top = std::min(fromY, toY) - widest - 1.0;
+    const double bottom = std::max(fromY, toY) + widest + 2.0;
+    const int32_t yFrom = static_cast<int32_t>(std::max(top, static_cast<double>(rowFrom)));
+    const int32_t yTo = static_cast<int32_t>(std::min(bottom, static_cast<double>(rowTo)));
+    // No point of the reach lies farther than this from the band's start, along either axis.
+    const double extent =
+        std::max(std::fabs(band.alongFrom), std::fabs(band.alongTo)) + widest + 2.0;
+    for (int32_t y = yFrom; y < yTo; ++y) {
+        const double dy = (y + 0.5) - band.y;
+        double low = -extent;
+        double high = extent;
+        // Keeps the columns where alpha dx + beta <= 0, loosened by 1e-3.
+        const auto keep = [&](double alpha, double beta) {
+            constexpr double kTiny = 1e-6;
+            beta -= 1e-3;
+            if (alpha > kTiny) {
+                high = std::min(high, -beta / alpha);
+            } else if (alpha < -kTiny) {
+                low = std::max(low, -beta / alpha);
+            } else if (beta - kTiny * extent > 0.0) {
+                high = -extent;
+            }
+        };
+        const double along = dy * band.uy;
+        const double across = dy * band.ux;
+        keep(-band.ux, band.alongFrom - along);
+        keep(band.ux, along - band.alongTo);
+        keep(band.uy - grow * band.ux, -across - band.reachFrom - grow * along);
+        keep(-band.uy - grow * band.ux, across - band.reachFrom - grow * along);
+        if (!(low <= high)) {
+            continue;
+        }
+        // Columns whose centres lie in [band.x + low, band.x + high], clamped to the canvas
+        // before conversion: from ceil(left) to floor(right).
+        const double left = std::max(band.x + low - 0.5, 0.0);
+        const double right = std::min(band.x + high - 0.5, buffer.Width() - 1.0);
+        if (!(left <= right)) {
+            continue;
+        }
+        const int32_t leftCut = static_cast<int32_t>(left);
+        SweepMemory::Row& row = rows[y - rowFrom];
+        row.reachFrom = std::min(row.reachFrom, leftCut + (left > leftCut ? 1 : 0));
+        row.reachTo = std::max(row.reachTo, static_cast<int32_t>(right) + 1);
+    }
+}
+
 // Lists the dabs [i, j] of a band only for the rows where they reach past it. A dab changes
 // only pixels whose centres lie within R + 0.5304 of its centre (every sample within 0.375
 // sqrt(2) of the centre), and the band's pixels are all 255 already. Away from the band's
@@ -296,6 +376,7 @@ void LineSweep::ListOutsideBand(const CoreBand& band, size_t i, size_t j) {
     const double ny = -band.ux;
     for (size_t k = i; k <= j; ++k) {
         const dab::Job& dab = dabs[k];
+        listed[k].banded = true;  // the band's reach covers it (ReachOfBand)
         const double ex = dab.cx - band.x;
         const double ey = dab.cy - band.y;
         const double t = ex * band.ux + ey * band.uy;
@@ -310,7 +391,7 @@ void LineSweep::ListOutsideBand(const CoreBand& band, size_t i, size_t j) {
             continue;
         }
         if (rho <= q) {
-            listed[k] = {0, 0, 0, 0};  // wholly inside the band
+            listed[k] = {0, 0, 0, 0, true};  // wholly inside the band
             continue;
         }
         const double along = std::sqrt(rho * rho - q * q) * std::fabs(band.uy);
@@ -330,11 +411,12 @@ void LineSweep::ListOutsideBand(const CoreBand& band, size_t i, size_t j) {
         rowsOf(-high, -low, spans.from, spans.to);
         rowsOf(low, high, spans.alsoFrom, spans.alsoTo);
         if (spans.alsoFrom < spans.from) {
-            spans = {spans.alsoFrom, spans.alsoTo, spans.from, spans.to};
+            spans = {spans.alsoFrom, spans.alsoTo, spans.from, spans.to, true};
         }
         if (spans.alsoFrom < spans.to) {
-            spans = {spans.from, std::max(spans.to, spans.alsoTo), 0, 0};
+            spans = {spans.from, std::max(spans.to, spans.alsoTo), 0, 0, true};
         }
+        spans.banded = true;
         listed[k] = spans;
     }
 }
@@ -435,12 +517,15 @@ void LineSweep::ListRows() {
     }
     for (size_t i = 0; i < dabs.size(); ++i) {
         const PixelRange& range = dabs[i].range;
+        const bool banded = listed[i].banded;
         const auto list = [&](int32_t from, int32_t to) {
             for (int32_t y = from; y < to; ++y) {
                 SweepMemory::Row& row = rows[y - rowFrom];
                 entries[row.first + row.count++] = static_cast<int32_t>(i);
-                row.reachFrom = std::min(row.reachFrom, range.x0);
-                row.reachTo = std::max(row.reachTo, range.x1);
+                if (!banded) {
+                    row.reachFrom = std::min(row.reachFrom, range.x0);
+                    row.reachTo = std::max(row.reachTo, range.x1);
+                }
                 row.widest = std::max(row.widest, range.x1 - range.x0);
             }
         };

@@ -22,12 +22,14 @@ struct SweepMemory {
         int32_t filledTo;    ///< ...to (exclusive)
         int32_t widest;      ///< the widest range of its dabs, in columns
     };
-    /// The rows each dab is listed for: [from, to) and [alsoFrom, alsoTo), in order.
+    /// The rows each dab is listed for: [from, to) and [alsoFrom, alsoTo), in order; and
+    /// whether it lies in a band, which then gives the columns it reaches.
     struct Listed {
         int32_t from;
         int32_t to;
         int32_t alsoFrom;
         int32_t alsoTo;
+        bool banded;
     };
     std::vector<dab::Job> dabs;
     std::vector<Listed> listed;
@@ -84,12 +86,20 @@ class LineSweep {
         double length;     ///< to the last dab's centre
         double widthFrom;  ///< half-width at the first dab
         double widthTo;    ///< half-width at the last dab
+        /// Every pixel a dab of the band may change has its foot on the axis within
+        /// [alongFrom, alongTo], and its centre within a width of the axis that goes linearly
+        /// from reachFrom at the first dab to reachTo at the last.
+        double reachFrom;
+        double reachTo;
+        double alongFrom;
+        double alongTo;
     };
     static bool BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, CoreBand& band);
 
     void FillCores();
     void FillBand(const CoreBand& band);
     void ListOutsideBand(const CoreBand& band, size_t i, size_t j);
+    void ReachOfBand(const CoreBand& band);
     void FillCore(const dab::Job& job);
     void FillSpan(SweepMemory::Row& row, std::atomic<uint8_t>* bytes, int32_t from, int32_t to);
     void ListRows();
