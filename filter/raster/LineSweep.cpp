@@ -151,7 +151,7 @@ void LineSweep::FillCores() {
         bool banded = false;
         for (size_t j = std::min(stretchEnd - 1, i + kBandDabs); j > i + 1; j = i + (j - i) / 2) {
             CoreBand band;
-            if (BandOf(dabs, i, j, band)) {
+            if (BandOf(dabs, i, j, true, band)) {
                 FillBand(band);
                 ListOutsideBand(band, i, j);
                 ReachOfBand(band);
@@ -165,6 +165,32 @@ void LineSweep::FillCores() {
             ++i;
         }
     }
+    // Straight stretches no core band took (soft pens without a solid core, taper tips) still
+    // narrow the columns their rows reach.
+    for (size_t first = 0; first < dabs.size();) {
+        if (listed[first].banded) {
+            ++first;
+            continue;
+        }
+        size_t end = first + 1;
+        while (end < dabs.size() && end - first <= kBandDabs && !listed[end].banded &&
+               Distance2(dabs[end - 1], dabs[end]) <= kBandStep * kBandStep) {
+            ++end;
+        }
+        size_t next = first + 1;
+        for (size_t j = end - 1; j > first; j = first + (j - first) / 2) {
+            CoreBand band;
+            if (BandOf(dabs, first, j, false, band)) {
+                ReachOfBand(band);
+                for (size_t k = first; k <= j; ++k) {
+                    listed[k].banded = true;
+                }
+                next = j + 1;
+                break;
+            }
+        }
+        first = next;
+    }
 }
 
 // Whether the solid cores of dabs [i, j] cover a band about the segment from dab i to dab j,
@@ -176,8 +202,10 @@ void LineSweep::FillCores() {
 // from foot t is then within sqrt(w^2 + h^2) + e of that dab, whose solid radius is at least
 // sigma(t) - |sigma'| h: inside it when w <= sqrt(a(t)^2 - h^2), a(t) = sigma(t) - |sigma'| h
 // - e - margin. That root is concave in t, so the width's chord lies below it. The margin
-// dwarfs the rounding of the kernel's q < r^2 - 1 and of these sums.
-bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, CoreBand& band) {
+// dwarfs the rounding of the kernel's q < r^2 - 1 and of these sums. Without `withCore` only
+// the strip the dabs' discs reach is bounded (the widths are 0), for dabs of any core.
+bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, bool withCore,
+                       CoreBand& band) {
     const dab::Job& from = dabs[i];
     const dab::Job& to = dabs[j];
     const double length = std::sqrt(Distance2(from, to));
@@ -186,8 +214,9 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
     }
     const double ux = (to.cx - from.cx) / length;
     const double uy = (to.cy - from.cy) / length;
-    const double solidFrom = std::sqrt(from.shape.solidBelow);
-    const double solidTo = std::sqrt(to.shape.solidBelow);
+    // Without a core the band only bounds the strip (widths 0).
+    const double solidFrom = withCore ? std::sqrt(from.shape.solidBelow) : 0.0;
+    const double solidTo = withCore ? std::sqrt(to.shape.solidBelow) : 0.0;
     double deviation = 0.0;
     double step = 0.0;
     double shortfall = 0.0;
@@ -215,8 +244,10 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
         excess = std::max(excess, reach - (reachFrom + (reachTo - reachFrom) * (t / length)));
         alongFrom = std::min(alongFrom, t);
         alongTo = std::max(alongTo, t);
-        const double line = solidFrom + (solidTo - solidFrom) * (t / length);
-        shortfall = std::max(shortfall, line - std::sqrt(dab.shape.solidBelow));
+        if (withCore) {
+            const double line = solidFrom + (solidTo - solidFrom) * (t / length);
+            shortfall = std::max(shortfall, line - std::sqrt(dab.shape.solidBelow));
+        }
     }
     const double half = 0.5 * std::sqrt(step);
     const double sigmaFrom = solidFrom - shortfall;
@@ -226,7 +257,7 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
     const double coreFrom = sigmaFrom - drop - deviation - margin;
     const double coreTo = sigmaTo - drop - deviation - margin;
     // Bands narrower than about a pixel fill next to nothing.
-    if (!(coreFrom > half + 0.5 && coreTo > half + 0.5)) {
+    if (withCore && !(coreFrom > half + 0.5 && coreTo > half + 0.5)) {
         return false;
     }
     // A pixel a dab changes lies within that dab's reach of it, and its foot within the reach
@@ -238,8 +269,8 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, Co
             ux,
             uy,
             length,
-            std::sqrt(coreFrom * coreFrom - half * half),
-            std::sqrt(coreTo * coreTo - half * half),
+            withCore ? std::sqrt(coreFrom * coreFrom - half * half) : 0.0,
+            withCore ? std::sqrt(coreTo * coreTo - half * half) : 0.0,
             reachFrom + slack,
             reachTo + slack,
             alongFrom - widest - 1e-3,

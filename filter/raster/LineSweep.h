@@ -77,7 +77,8 @@ class LineSweep {
     void Flush();
 
   private:
-    /// A band about a straight stretch of dabs that their solid cores cover (see BandOf).
+    /// A band about a straight stretch of dabs that their solid cores cover, and the strip
+    /// their discs may change (see BandOf).
     struct CoreBand {
         double x;  ///< the first dab's centre
         double y;
@@ -94,7 +95,8 @@ class LineSweep {
         double alongFrom;
         double alongTo;
     };
-    static bool BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, CoreBand& band);
+    static bool BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, bool withCore,
+                       CoreBand& band);
 
     void FillCores();
     void FillBand(const CoreBand& band);
