@@ -27,6 +27,32 @@ constexpr double kBandSolid = 2.0;
 constexpr double kBandStep = 2.0;
 constexpr double kBandStraight = 0.05;
 
+// Where a row crosses a region of the plane given by conditions alpha dx + beta <= 0 on the
+// offset dx along the row: the offsets [low, high] (|dx| <= -low = high at first). Each
+// condition is moved by `give` px (times |alpha|): tightened where it is negative, so that
+// every offset kept meets it, loosened where positive, so that none meeting it is dropped.
+struct RowSpan {
+    double low;
+    double high;
+    double give;
+
+    void Keep(double alpha, double beta) {
+        // Below this |alpha| the condition is taken as level, holding wherever it holds for
+        // every |dx| <= high (tightened) or anywhere (loosened).
+        constexpr double kLevel = 1e-6;
+        beta -= give;
+        if (alpha > kLevel) {
+            high = std::min(high, -beta / alpha);
+        } else if (alpha < -kLevel) {
+            low = std::max(low, -beta / alpha);
+        } else if (beta +
+                       (give < 0.0 ? kLevel : -kLevel) * std::max(std::fabs(low), std::fabs(high)) >
+                   0.0) {
+            high = low - 1.0;
+        }
+    }
+};
+
 double Distance2(const dab::Job& a, const dab::Job& b) {
     const double dx = b.cx - a.cx;
     const double dy = b.cy - a.cy;
@@ -296,30 +322,18 @@ void LineSweep::FillBand(const CoreBand& band) {
     const double extent = band.length + widest + 2.0;
     for (int32_t y = yFrom; y < yTo; ++y) {
         const double dy = (y + 0.5) - band.y;
-        double low = -extent;
-        double high = extent;
-        // Keeps the columns where alpha dx + beta <= 0, tightened by 1e-4: far above the
-        // rounding of these sums, far below a pixel.
-        const auto keep = [&](double alpha, double beta) {
-            constexpr double kTiny = 1e-6;
-            beta += 1e-4;
-            if (alpha > kTiny) {
-                high = std::min(high, -beta / alpha);
-            } else if (alpha < -kTiny) {
-                low = std::max(low, -beta / alpha);
-            } else if (beta + kTiny * extent > 0.0) {
-                high = -extent;
-            }
-        };
+        // Tightened by 1e-4: far above the rounding of these sums, far below a pixel.
+        RowSpan span{-extent, extent, -1e-4};
         const double along = dy * band.uy;
         const double across = dy * band.ux;
-        keep(-band.ux, -along);
-        keep(band.ux, along - band.length);
-        keep(band.uy - grow * band.ux, -across - band.widthFrom - grow * along);
-        keep(-band.uy - grow * band.ux, across - band.widthFrom - grow * along);
-        // Columns whose centres x + 0.5 lie in [band.x + low, band.x + high], on the canvas.
-        const double left = std::max(band.x + low - 0.5, -1.0);
-        const double right = std::min(band.x + high - 0.5, static_cast<double>(grid.width));
+        span.Keep(-band.ux, -along);
+        span.Keep(band.ux, along - band.length);
+        span.Keep(band.uy - grow * band.ux, -across - band.widthFrom - grow * along);
+        span.Keep(-band.uy - grow * band.ux, across - band.widthFrom - grow * along);
+        // Columns whose centres x + 0.5 lie in [band.x + span.low, band.x + span.high], on the
+        // canvas.
+        const double left = std::max(band.x + span.low - 0.5, -1.0);
+        const double right = std::min(band.x + span.high - 0.5, static_cast<double>(grid.width));
         if (!(left <= right) || right < 0.0) {
             continue;
         }
@@ -353,33 +367,20 @@ void LineSweep::ReachOfBand(const CoreBand& band) {
         std::max(std::fabs(band.alongFrom), std::fabs(band.alongTo)) + widest + 2.0;
     for (int32_t y = yFrom; y < yTo; ++y) {
         const double dy = (y + 0.5) - band.y;
-        double low = -extent;
-        double high = extent;
-        // Keeps the columns where alpha dx + beta <= 0, loosened by 1e-3.
-        const auto keep = [&](double alpha, double beta) {
-            constexpr double kTiny = 1e-6;
-            beta -= 1e-3;
-            if (alpha > kTiny) {
-                high = std::min(high, -beta / alpha);
-            } else if (alpha < -kTiny) {
-                low = std::max(low, -beta / alpha);
-            } else if (beta - kTiny * extent > 0.0) {
-                high = -extent;
-            }
-        };
+        RowSpan span{-extent, extent, 1e-3};
         const double along = dy * band.uy;
         const double across = dy * band.ux;
-        keep(-band.ux, band.alongFrom - along);
-        keep(band.ux, along - band.alongTo);
-        keep(band.uy - grow * band.ux, -across - band.reachFrom - grow * along);
-        keep(-band.uy - grow * band.ux, across - band.reachFrom - grow * along);
-        if (!(low <= high)) {
+        span.Keep(-band.ux, band.alongFrom - along);
+        span.Keep(band.ux, along - band.alongTo);
+        span.Keep(band.uy - grow * band.ux, -across - band.reachFrom - grow * along);
+        span.Keep(-band.uy - grow * band.ux, across - band.reachFrom - grow * along);
+        if (!(span.low <= span.high)) {
             continue;
         }
-        // Columns whose centres lie in [band.x + low, band.x + high], clamped to the canvas
-        // before conversion: from ceil(left) to floor(right).
-        const double left = std::max(band.x + low - 0.5, 0.0);
-        const double right = std::min(band.x + high - 0.5, buffer.Width() - 1.0);
+        // Columns whose centres lie in [band.x + span.low, band.x + span.high], clamped to the
+        // canvas before conversion: from ceil(left) to floor(right).
+        const double left = std::max(band.x + span.low - 0.5, 0.0);
+        const double right = std::min(band.x + span.high - 0.5, buffer.Width() - 1.0);
         if (!(left <= right)) {
             continue;
         }
