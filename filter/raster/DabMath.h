@@ -16,6 +16,11 @@ constexpr int32_t kMaxSpan = 256;
 /// Sample offsets from a pixel centre, along each axis; the outer ones are the corners.
 constexpr double kOffsets[4] = {-0.375, -0.125, 0.125, 0.375};
 
+/// Every sample lies within this many pixels of its pixel's centre (0.375 sqrt(2) < 0.5304), so a
+/// dab of outer radius R changes only pixels whose centres lie within R + kSampleReach of its
+/// own.
+constexpr double kSampleReach = 0.5304;
+
 /// Marks "leave the pixel as it is" among byte results.
 constexpr int kKeep = -1;
 

@@ -136,10 +136,10 @@ void LineSweep::Flush() {
     memory->entryCount = 0;
 }
 
-// Counts each row's dabs, and fills with 255 the pixels whose centres lie inside the solid
-// core (q < r^2 - 1) of some dab, by a margin. Not every such pixel need be filled: the pixels
-// left out are still swept. Each row remembers the stretch it has filled, so that only the
-// rest is stored.
+// Fills with 255 the pixels whose centres lie inside the solid core (q < r^2 - 1) of some dab,
+// by a margin, and sets which rows list each dab and which columns each row reaches. Not every
+// core pixel need be filled: the pixels left out are still swept. Each row remembers the
+// stretch it has filled, so that only the rest is stored.
 void LineSweep::FillCores() {
     std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Row>& rows = memory->rows;
@@ -246,11 +246,10 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, bo
     double deviation = 0.0;
     double step = 0.0;
     double shortfall = 0.0;
-    // A dab changes only pixels whose centres lie within R + 0.5304 of its own (every sample
-    // within 0.375 sqrt(2) of the centre): the reach of a dab, taken along the axis as a line
-    // from the first dab's to the last's and above it by the largest excess.
-    const double reachFrom = from.shape.outerRadius + 0.5304;
-    const double reachTo = to.shape.outerRadius + 0.5304;
+    // A dab changes only pixels within its reach, R + kSampleReach, of its centre: taken along
+    // the axis as a line from the first dab's reach to the last's, raised by the largest excess.
+    const double reachFrom = from.shape.outerRadius + dab::kSampleReach;
+    const double reachTo = to.shape.outerRadius + dab::kSampleReach;
     double excess = 0.0;
     double widest = reachFrom;
     double alongFrom = 0.0;
@@ -265,7 +264,7 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, bo
         }
         step = std::max(step, Distance2(dabs[k - 1], dab));
         const double t = ex * ux + ey * uy;
-        const double reach = dab.shape.outerRadius + 0.5304;
+        const double reach = dab.shape.outerRadius + dab::kSampleReach;
         widest = std::max(widest, reach);
         excess = std::max(excess, reach - (reachFrom + (reachTo - reachFrom) * (t / length)));
         alongFrom = std::min(alongFrom, t);
@@ -290,110 +289,98 @@ bool LineSweep::BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, bo
     // of the dab's foot, where the reach line has moved by at most |slope| times the widest.
     const double slack =
         deviation + excess + std::fabs(reachTo - reachFrom) / length * widest + 1e-3;
-    band = {from.cx,
-            from.cy,
-            ux,
-            uy,
-            length,
-            withCore ? std::sqrt(coreFrom * coreFrom - half * half) : 0.0,
-            withCore ? std::sqrt(coreTo * coreTo - half * half) : 0.0,
-            reachFrom + slack,
-            reachTo + slack,
-            alongFrom - widest - 1e-3,
-            alongTo + widest + 1e-3};
+    const double widthFrom = withCore ? std::sqrt(coreFrom * coreFrom - half * half) : 0.0;
+    const double widthTo = withCore ? std::sqrt(coreTo * coreTo - half * half) : 0.0;
+    band.core = {from.cx, from.cy, ux, uy, 0.0, length, widthFrom, (widthTo - widthFrom) / length};
+    band.reach = {from.cx,
+                  from.cy,
+                  ux,
+                  uy,
+                  alongFrom - widest - 1e-3,
+                  alongTo + widest + 1e-3,
+                  reachFrom + slack,
+                  (reachTo - reachFrom) / length};
     return true;
 }
 
-// Fills with 255 the pixels whose centres lie in the band, row by row: on a row the band is
-// where four linear conditions on the column offset dx hold (foot at t >= 0 and <= L, and
-// either side within the width), each solved with a little room to spare.
+void LineSweep::Strip::Rows(int32_t rowFrom, int32_t rowTo, int32_t& first, int32_t& last) const {
+    const double widest = std::max(WidthAt(alongFrom), WidthAt(alongTo));
+    const double fromY = y + uy * alongFrom;
+    const double toY = y + uy * alongTo;
+    // Clamped to the rows given before conversion.
+    const double top = std::min(fromY, toY) - widest - 1.0;
+    const double bottom = std::max(fromY, toY) + widest + 2.0;
+    first = static_cast<int32_t>(std::max(top, static_cast<double>(rowFrom)));
+    last = static_cast<int32_t>(std::min(bottom, static_cast<double>(rowTo)));
+}
+
+// On a row the strip is where four linear conditions on the column offset dx hold: the foot
+// within [alongFrom, alongTo], and either side within the width.
+bool LineSweep::Strip::Columns(int32_t row, int32_t columns, double give, int32_t& first,
+                               int32_t& last) const {
+    // No point of the strip lies farther than this from (x, y), along either axis.
+    const double extent = std::max(std::fabs(alongFrom), std::fabs(alongTo)) +
+                          std::max(WidthAt(alongFrom), WidthAt(alongTo)) + 2.0;
+    const double dy = (row + 0.5) - y;
+    const double along = dy * uy;
+    const double across = dy * ux;
+    RowSpan span{-extent, extent, give};
+    span.Keep(-ux, alongFrom - along);
+    span.Keep(ux, along - alongTo);
+    span.Keep(uy - grow * ux, -across - width - grow * along);
+    span.Keep(-uy - grow * ux, across - width - grow * along);
+    // Columns whose centres lie in [x + low, x + high]: from ceil(left) to floor(right), clamped
+    // to the canvas before conversion.
+    const double left = std::max(x + span.low - 0.5, 0.0);
+    const double right = std::min(x + span.high - 0.5, columns - 1.0);
+    if (!(left <= right)) {
+        return false;
+    }
+    const int32_t leftCut = static_cast<int32_t>(left);
+    first = leftCut + (left > leftCut ? 1 : 0);
+    last = static_cast<int32_t>(right) + 1;
+    return first < last;
+}
+
+// Fills with 255 the pixels whose centres lie in the band's core, row by row, its conditions
+// tightened by 1e-4: far above the rounding of these sums, far below a pixel.
 void LineSweep::FillBand(const CoreBand& band) {
-    std::vector<SweepMemory::Row>& rows = memory->rows;
     const CoverageGrid grid = buffer.Grid();
-    const double widest = std::max(band.widthFrom, band.widthTo);
-    const double endY = band.y + band.uy * band.length;
-    // Rows whose centres may lie in the band, clamped to the window's before conversion.
-    const double top = std::min(band.y, endY) - widest - 1.0;
-    const double bottom = std::max(band.y, endY) + widest + 1.0;
-    const int32_t yFrom = static_cast<int32_t>(std::max(top, static_cast<double>(rowFrom)));
-    const int32_t yTo = static_cast<int32_t>(std::min(bottom, static_cast<double>(rowTo)));
-    const double grow = (band.widthTo - band.widthFrom) / band.length;
-    // No point of the band lies farther than this from its start, along either axis.
-    const double extent = band.length + widest + 2.0;
+    int32_t yFrom;
+    int32_t yTo;
+    band.core.Rows(rowFrom, rowTo, yFrom, yTo);
     for (int32_t y = yFrom; y < yTo; ++y) {
-        const double dy = (y + 0.5) - band.y;
-        // Tightened by 1e-4: far above the rounding of these sums, far below a pixel.
-        RowSpan span{-extent, extent, -1e-4};
-        const double along = dy * band.uy;
-        const double across = dy * band.ux;
-        span.Keep(-band.ux, -along);
-        span.Keep(band.ux, along - band.length);
-        span.Keep(band.uy - grow * band.ux, -across - band.widthFrom - grow * along);
-        span.Keep(-band.uy - grow * band.ux, across - band.widthFrom - grow * along);
-        // Columns whose centres x + 0.5 lie in [band.x + span.low, band.x + span.high], on the
-        // canvas.
-        const double left = std::max(band.x + span.low - 0.5, -1.0);
-        const double right = std::min(band.x + span.high - 0.5, static_cast<double>(grid.width));
-        if (!(left <= right) || right < 0.0) {
-            continue;
-        }
-        const int32_t leftCut = static_cast<int32_t>(left);
-        const int32_t from = leftCut + (left > leftCut ? 1 : 0);
-        const int32_t to = std::min(static_cast<int32_t>(right) + 1, grid.width);
-        if (from < to) {
-            FillSpan(rows[y - rowFrom], grid.bytes + static_cast<int64_t>(y) * grid.width,
-                     std::max(from, 0), to);
+        int32_t from;
+        int32_t to;
+        if (band.core.Columns(y, grid.width, -1e-4, from, to)) {
+            FillSpan(memory->rows[y - rowFrom], grid.bytes + static_cast<int64_t>(y) * grid.width,
+                     from, to);
         }
     }
 }
 
 // Widens each row's reach by the columns the band's dabs may change there: where the band's
-// reach (see CoreBand) crosses the row. A dab's square range reaches
-// farther than its disc, by up to 0.41 R across a diagonal line; those pixels would each be
-// swept to no effect.
+// reach crosses the row, its conditions loosened by 1e-3. A dab's square range reaches farther
+// than its disc, by up to 0.41 R across a diagonal line; those pixels would each be swept to no
+// effect.
 void LineSweep::ReachOfBand(const CoreBand& band) {
-    std::vector<SweepMemory::Row>& rows = memory->rows;
-    const double grow = (band.reachTo - band.reachFrom) / band.length;
-    const double widest =
-        std::max(band.reachFrom + grow * band.alongFrom, band.reachFrom + grow * band.alongTo);
-    const double fromY = band.y + band.uy * band.alongFrom;
-    const double toY = band.y + band.uy * band.alongTo;
-    const double top = std::min(fromY, toY) - widest - 1.0;
-    const double bottom = std::max(fromY, toY) + widest + 2.0;
-    const int32_t yFrom = static_cast<int32_t>(std::max(top, static_cast<double>(rowFrom)));
-    const int32_t yTo = static_cast<int32_t>(std::min(bottom, static_cast<double>(rowTo)));
-    // No point of the reach lies farther than this from the band's start, along either axis.
-    const double extent =
-        std::max(std::fabs(band.alongFrom), std::fabs(band.alongTo)) + widest + 2.0;
+    int32_t yFrom;
+    int32_t yTo;
+    band.reach.Rows(rowFrom, rowTo, yFrom, yTo);
     for (int32_t y = yFrom; y < yTo; ++y) {
-        const double dy = (y + 0.5) - band.y;
-        RowSpan span{-extent, extent, 1e-3};
-        const double along = dy * band.uy;
-        const double across = dy * band.ux;
-        span.Keep(-band.ux, band.alongFrom - along);
-        span.Keep(band.ux, along - band.alongTo);
-        span.Keep(band.uy - grow * band.ux, -across - band.reachFrom - grow * along);
-        span.Keep(-band.uy - grow * band.ux, across - band.reachFrom - grow * along);
-        if (!(span.low <= span.high)) {
-            continue;
+        int32_t from;
+        int32_t to;
+        if (band.reach.Columns(y, buffer.Width(), 1e-3, from, to)) {
+            SweepMemory::Row& row = memory->rows[y - rowFrom];
+            row.reachFrom = std::min(row.reachFrom, from);
+            row.reachTo = std::max(row.reachTo, to);
         }
-        // Columns whose centres lie in [band.x + span.low, band.x + span.high], clamped to the
-        // canvas before conversion: from ceil(left) to floor(right).
-        const double left = std::max(band.x + span.low - 0.5, 0.0);
-        const double right = std::min(band.x + span.high - 0.5, buffer.Width() - 1.0);
-        if (!(left <= right)) {
-            continue;
-        }
-        const int32_t leftCut = static_cast<int32_t>(left);
-        SweepMemory::Row& row = rows[y - rowFrom];
-        row.reachFrom = std::min(row.reachFrom, leftCut + (left > leftCut ? 1 : 0));
-        row.reachTo = std::max(row.reachTo, static_cast<int32_t>(right) + 1);
     }
 }
 
 // Lists the dabs [i, j] of a band only for the rows where they reach past it. A dab changes
-// only pixels whose centres lie within R + 0.5304 of its centre (every sample within 0.375
-// sqrt(2) of the centre), and the band's pixels are all 255 already. Away from the band's
+// only pixels whose centres lie within R + kSampleReach of its centre, and the band's pixels are
+// all 255 already. Away from the band's
 // ends, where the band is at least w wide about the axis and the dab's centre lies e off it,
 // the part of that disc (radius rho) farther than q = w - e from the axis lies within
 // sqrt(rho^2 - q^2) of the dab's foot along the axis: two caps, whose rows are listed. The
@@ -402,22 +389,22 @@ void LineSweep::ListOutsideBand(const CoreBand& band, size_t i, size_t j) {
     constexpr double kEdge = 2e-3;
     const std::vector<dab::Job>& dabs = memory->dabs;
     std::vector<SweepMemory::Listed>& listed = memory->listed;
-    const double grow = (band.widthTo - band.widthFrom) / band.length;
+    const Strip& core = band.core;
     // The axis's normal, (uy, -ux): the caps' row offsets are a uy + b ny for offsets a along
     // the axis and b across it.
-    const double ny = -band.ux;
+    const double ny = -core.ux;
     for (size_t k = i; k <= j; ++k) {
         const dab::Job& dab = dabs[k];
         listed[k].banded = true;  // the band's reach covers it (ReachOfBand)
-        const double ex = dab.cx - band.x;
-        const double ey = dab.cy - band.y;
-        const double t = ex * band.ux + ey * band.uy;
-        const double off = std::fabs(ex * band.uy - ey * band.ux);
-        const double rho = dab.shape.outerRadius + 0.5304 + kEdge;
-        if (!(t - rho > kEdge && t + rho < band.length - kEdge)) {
+        const double ex = dab.cx - core.x;
+        const double ey = dab.cy - core.y;
+        const double t = ex * core.ux + ey * core.uy;
+        const double off = std::fabs(ex * core.uy - ey * core.ux);
+        const double rho = dab.shape.outerRadius + dab::kSampleReach + kEdge;
+        if (!(t - rho > kEdge && t + rho < core.alongTo - kEdge)) {
             continue;  // the disc reaches past an end of the band
         }
-        const double width = band.widthFrom + grow * (grow > 0.0 ? t - rho : t + rho);
+        const double width = core.WidthAt(core.grow > 0.0 ? t - rho : t + rho);
         const double q = width - kEdge - off;
         if (!(q > 0.0)) {
             continue;
@@ -426,7 +413,7 @@ void LineSweep::ListOutsideBand(const CoreBand& band, size_t i, size_t j) {
             listed[k] = {0, 0, 0, 0, true};  // wholly inside the band
             continue;
         }
-        const double along = std::sqrt(rho * rho - q * q) * std::fabs(band.uy);
+        const double along = std::sqrt(rho * rho - q * q) * std::fabs(core.uy);
         const double nearSide = q * ny;
         const double farSide = rho * ny;
         const double low = std::min(nearSide, farSide) - along;

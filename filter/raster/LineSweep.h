@@ -77,23 +77,30 @@ class LineSweep {
     void Flush();
 
   private:
-    /// A band about a straight stretch of dabs that their solid cores cover, and the strip
-    /// their discs may change (see BandOf).
-    struct CoreBand {
-        double x;  ///< the first dab's centre
+    /// The points whose foot on an axis from (x, y) along the unit (ux, uy) lies at t in
+    /// [alongFrom, alongTo], and whose distance from the axis is at most width + grow t.
+    struct Strip {
+        double x;
         double y;
-        double ux;  ///< unit direction to the last dab's centre
+        double ux;
         double uy;
-        double length;     ///< to the last dab's centre
-        double widthFrom;  ///< half-width at the first dab
-        double widthTo;    ///< half-width at the last dab
-        /// Every pixel a dab of the band may change has its foot on the axis within
-        /// [alongFrom, alongTo], and its centre within a width of the axis that goes linearly
-        /// from reachFrom at the first dab to reachTo at the last.
-        double reachFrom;
-        double reachTo;
         double alongFrom;
         double alongTo;
+        double width;
+        double grow;
+
+        double WidthAt(double t) const { return width + grow * t; }
+        /// The rows [first, last) of [rowFrom, rowTo) whose centres may lie in the strip.
+        void Rows(int32_t rowFrom, int32_t rowTo, int32_t& first, int32_t& last) const;
+        /// The columns [first, last) of row y, on a canvas `columns` wide, whose centres lie in
+        /// the strip, its conditions moved by `give` (see RowSpan); false if there are none.
+        bool Columns(int32_t y, int32_t columns, double give, int32_t& first, int32_t& last) const;
+    };
+    /// A straight stretch of dabs: the band their solid cores cover (`core`, from the first
+    /// dab's centre to the last's) and the strip holding every pixel they may change (`reach`).
+    struct CoreBand {
+        Strip core;
+        Strip reach;
     };
     static bool BandOf(const std::vector<dab::Job>& dabs, size_t i, size_t j, bool withCore,
                        CoreBand& band);
