@@ -7,6 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "filter/raster/HalfFloat.h"
 #include "threadpool/ThreadPool.h"
 
@@ -17,17 +21,71 @@ namespace {
 struct PixelPattern {
     uint8_t colour[20];     ///< the colour channels, in the output encoding
     uint8_t alpha[256][4];  ///< the alpha element of each coverage, in the output encoding
+    uint8_t pixel[256][4];  ///< for pixels of 4 bytes: the whole pixel of each coverage
     int64_t colourBytes;
 };
+
+// The layer is far larger than the caches and every byte of its rows is overwritten, so with
+// SSE2 the rows go out as streaming stores: memory is then written without first being read.
+// Whoever streamed calls StreamDone before other threads may read the bytes.
+#if defined(__SSE2__)
+constexpr bool kStreams = true;
+
+bool Aligned16(const uint8_t* at) {
+    return reinterpret_cast<uintptr_t>(at) % 16 == 0;
+}
+
+void StreamDone() {
+    _mm_sfence();
+}
+#else
+constexpr bool kStreams = false;
+
+void StreamDone() {}
+#endif
+
+// Zeroes `count` bytes.
+void ZeroBytes(uint8_t* out, int64_t count) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    for (; i < count && !Aligned16(out + i); ++i) {
+        out[i] = 0;
+    }
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + i), zero);
+    }
+#endif
+    std::memset(out + i, 0, static_cast<size_t>(count - i));
+}
 
 // Writes the pixels of one row of the rectangle. Sizes are compile-time constants, so each
 // pixel is a few fixed-size moves.
 template <int kPixel, int kAlpha>
 void WriteRow(uint8_t* out, const std::atomic<uint8_t>* coverage, int64_t count,
               const PixelPattern& pattern) {
+    int64_t i = 0;
+    if constexpr (kPixel == 4 && kStreams) {
+#if defined(__SSE2__)
+        // Whole pixels from the table, four to a streaming store once the row is aligned.
+        const auto word = [&](int64_t at) {
+            uint32_t value;
+            std::memcpy(&value, pattern.pixel[coverage[at].load(std::memory_order_relaxed)],
+                        sizeof value);
+            return static_cast<int>(value);
+        };
+        for (; i < count && !Aligned16(out + i * 4); ++i) {
+            std::memcpy(out + i * 4, pattern.pixel[coverage[i].load(std::memory_order_relaxed)], 4);
+        }
+        for (; i + 4 <= count; i += 4) {
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + i * 4),
+                             _mm_set_epi32(word(i + 3), word(i + 2), word(i + 1), word(i)));
+        }
+#endif
+    }
     // Colour and alpha are stored separately: assembling the pixel first would read back a
     // word just written in parts, which stalls.
-    for (int64_t i = 0; i < count; ++i) {
+    for (; i < count; ++i) {
         const uint8_t c = coverage[i].load(std::memory_order_relaxed);
         uint8_t* pixel = out + i * kPixel;
         std::memcpy(pixel, pattern.colour, kPixel - kAlpha);
@@ -56,16 +114,17 @@ void CompositeRows(const Layout& layout, int64_t from, int64_t to) {
     for (int64_t y = from; y < to; ++y) {
         uint8_t* row = layout.pixels + y * layout.rowBytes;
         if (y < layout.y0 || y >= layout.y1) {
-            std::memset(row, 0, static_cast<size_t>(layout.rowSpan));
+            ZeroBytes(row, layout.rowSpan);
             continue;
         }
-        std::memset(row, 0, static_cast<size_t>(layout.x0 * layout.pixelSize));
+        ZeroBytes(row, layout.x0 * layout.pixelSize);
         layout.writeRow(row + layout.x0 * layout.pixelSize,
                         layout.coverage + y * layout.width + layout.x0, layout.x1 - layout.x0,
                         *layout.pattern);
-        std::memset(row + layout.x1 * layout.pixelSize, 0,
-                    static_cast<size_t>(layout.rowSpan - layout.x1 * layout.pixelSize));
+        ZeroBytes(row + layout.x1 * layout.pixelSize,
+                  layout.rowSpan - layout.x1 * layout.pixelSize);
     }
+    StreamDone();
 }
 
 /// A band of rows, composited by a pool worker.
@@ -180,6 +239,12 @@ void FillPattern(PixelPattern& pattern, const PixelFormat& format, int depth,
             default:
                 alpha[0] = static_cast<uint8_t>(c);
                 break;
+        }
+        if (format.channels * format.channelWidth == 4) {
+            const int64_t alphaBytes = 4 - pattern.colourBytes;
+            std::memcpy(pattern.pixel[c], pattern.colour, static_cast<size_t>(pattern.colourBytes));
+            std::memcpy(pattern.pixel[c] + pattern.colourBytes, alpha,
+                        static_cast<size_t>(alphaBytes));
         }
     }
 }
