@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -66,6 +67,28 @@ TEST(ThreadPool, CancelFromProgressReachesEveryTaskNotYetStartedAndRunWaitsForAl
         EXPECT_TRUE(task->IsCancelled());
     }
     EXPECT_EQ(log.calls.size(), 5u);  // every ending task is still reported
+}
+
+// One worker takes the tasks in hand-out order: costlier powers of two first, queue order
+// within one, so that neighbouring lines of about one length stay together.
+TEST(ThreadPool, CostliestFirstSortsByPowerOfTwoAndKeepsQueueOrderWithinOne) {
+    struct OrderTask : ThreadPoolTask {
+        OrderTask(std::vector<int>* order, int id) : order(order), id(id) {}
+        void Run() override { order->push_back(id); }
+        std::vector<int>* order;
+        int id;
+    };
+    const double costs[] = {3, 5, 100, 6, 70, 0, NAN, INFINITY, -2};
+    ThreadPool pool(1);
+    std::vector<int> order;
+    for (int i = 0; i < 9; ++i) {
+        auto task = std::make_shared<OrderTask>(&order, i);
+        task->costHint = costs[i];
+        pool.Enqueue(task);
+    }
+    pool.HandOutCostliestFirst(true);
+    pool.Run();
+    EXPECT_EQ(order, (std::vector<int>{7, 2, 4, 1, 3, 0, 5, 6, 8}));
 }
 
 }  // namespace

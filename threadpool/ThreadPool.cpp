@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cassert>
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <future>
+#include <limits>
 
 unsigned ThreadPool::ResolveWorkerCount(unsigned requested) {
     if (requested != 0) {
@@ -97,6 +99,20 @@ void ThreadPool::Run() {
     }
 }
 
+int ThreadPool::CostClass(double cost) {
+    // Zero, negative, infinite and NaN costs take the ends; frexp's exponent is the power of
+    // two.
+    if (!(cost > 0.0)) {
+        return std::numeric_limits<int>::min();
+    }
+    if (std::isinf(cost)) {
+        return std::numeric_limits<int>::max();
+    }
+    int exponent = 0;
+    std::frexp(cost, &exponent);
+    return exponent;
+}
+
 std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::TakeQueuedTasks() {
     std::vector<std::shared_ptr<ThreadPoolTask>> batch;
     batch.reserve(tasks.size());
@@ -105,12 +121,15 @@ std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::TakeQueuedTasks() {
         tasks.pop();
     }
     if (costliestFirst) {
-        // Stable among equals. The work left at the end is then made of the shortest tasks,
-        // so the workers finish close together.
+        // By the power of two of the cost only, stable within one: the work left at the end is
+        // then made of the shortest tasks, so the workers finish close together, while tasks
+        // of about one cost keep the order they were queued in. Layouts queue neighbouring
+        // lines one after another, and a worker's next line then reads rows of the base image
+        // and the coverage that its last one brought into the caches and the TLB.
         std::stable_sort(
             batch.begin(), batch.end(),
             [](const std::shared_ptr<ThreadPoolTask>& a, const std::shared_ptr<ThreadPoolTask>& b) {
-                return a->costHint > b->costHint;
+                return CostClass(a->costHint) > CostClass(b->costHint);
             });
     }
     return batch;

@@ -35,9 +35,12 @@ class ThreadPool {
     void Enqueue(std::shared_ptr<ThreadPoolTask> task);
     void SetProgressCallback(ProgressProc proc, void* user);
 
-    /// Makes Run hand out the tasks with the largest costHint first (stable among equals)
-    /// instead of front first.
+    /// Makes Run hand out the tasks of the largest CostClass first (in queue order within a
+    /// class) instead of front first.
     void HandOutCostliestFirst(bool enable);
+    /// The power of two of a costHint (frexp's exponent); the lowest class for costs of 0 or
+    /// less and NaN, the highest for infinity.
+    static int CostClass(double cost);
 
     /// Runs every queued task on the workers and returns when all have ended. Progress is
     /// reported once per finished task, in the order the caller sees them finish (it looks
