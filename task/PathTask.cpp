@@ -296,6 +296,7 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
         }
         const PositionData saved = path.StorePosition();
         chainPieceTested = -1;
+        LastDab last;
         const double a = line.start - path.walkDistance;
         const double len = (line.end - path.walkDistance) - a;
         PathPoint p0 = path.MoveNext(a);
@@ -313,7 +314,8 @@ void PathTask::DrawLinesFromPath(const std::vector<DistData>& lines) {
                 const PathPoint p1 = path.MoveNext(1.0);
                 t += 1.0;
                 if (prevP > 0.0 || pressure > 0.0) {
-                    reached.Unite(run.strokes->DrawLine(p0, prevP, p1, pressure, sweep.get()));
+                    reached.Unite(
+                        run.strokes->DrawLine(p0, prevP, p1, pressure, sweep.get(), &last));
                     if (record != nullptr) {
                         Record(*record, p1, prevP * param->size);
                     }

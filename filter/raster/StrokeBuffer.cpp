@@ -94,9 +94,11 @@ struct StrokeBuffer::DabChain {
 
 // Stamps the chain: the pressure is taken before each step and the dab placed after it. The
 // dabs' ranges are gathered locally and returned; the caller widens the rectangle once.
-PixelRange StrokeBuffer::Walk(const DabChain& chain, LineSweep* sweep) {
+PixelRange StrokeBuffer::Walk(const DabChain& chain, LineSweep* sweep, LastDab* last) {
     PixelRange reached = NoRange();
     double t = 0.0;
+    LastDab none;
+    LastDab& previous = last != nullptr ? *last : none;
     do {
         const double s = chain.PressureAt(t) * chain.size;
         double next;
@@ -107,10 +109,14 @@ PixelRange StrokeBuffer::Walk(const DabChain& chain, LineSweep* sweep) {
             const double cx = chain.fromX + chain.ux * next;
             const double cy = chain.fromY + chain.uy * next;
             const PixelRange range = RangeOf(cx, cy, s * 0.5, width, height);
-            if (sweep != nullptr) {
-                sweep->Add(cx, cy, s, range);
-            } else {
-                StampDab(cx, cy, s, range);
+            // A repeat raises each byte to what the dab it repeats already raised it to.
+            if (cx != previous.cx || cy != previous.cy || s != previous.diameter) {
+                if (sweep != nullptr) {
+                    sweep->Add(cx, cy, s, range);
+                } else {
+                    StampDab(cx, cy, s, range);
+                }
+                previous = {cx, cy, s};
             }
             reached.Unite(range);
         }
@@ -161,7 +167,7 @@ PixelRange StrokeBuffer::WidenAsSkipped(const DabChain& chain, double a, double 
 // A chain too long to walk: only the stretch whose dabs may touch the canvas is walked, from a
 // point on the line near the canvas; the stretches before and after it only widen the
 // rectangle. The walked dabs' positions agree with a full walk to within rounding.
-PixelRange StrokeBuffer::WalkClipped(const DabChain& chain, LineSweep* sweep) {
+PixelRange StrokeBuffer::WalkClipped(const DabChain& chain, LineSweep* sweep, LastDab* last) {
     const RayStretch near =
         ClipLine(chain.fromX, chain.fromY, chain.ux, chain.uy,
                  {-chain.reach, -chain.reach, width + chain.reach, height + chain.reach}, false);
@@ -188,7 +194,7 @@ PixelRange StrokeBuffer::WalkClipped(const DabChain& chain, LineSweep* sweep) {
     if (nearEnd < chain.length) {
         walked.p1 = chain.p0 + (chain.p1 - chain.p0) * nearEnd / chain.length;
     }
-    reached.Unite(Walk(walked, sweep));
+    reached.Unite(Walk(walked, sweep, last));
     if (nearEnd < chain.length) {
         reached.Unite(WidenAsSkipped(chain, nearEnd, chain.length));
     }
@@ -196,7 +202,7 @@ PixelRange StrokeBuffer::WalkClipped(const DabChain& chain, LineSweep* sweep) {
 }
 
 PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
-                                  double toPressure, LineSweep* sweep) {
+                                  double toPressure, LineSweep* sweep, LastDab* last) {
     if (plugged != nullptr) {
         plugged(*this, from, fromPressure, to, toPressure);
         return NoRange();
@@ -217,7 +223,7 @@ PixelRange StrokeBuffer::DrawLine(const PathPoint& from, double fromPressure, co
     const DabChain chain{from.x,       from.y,     dx / d, dy / d,        d,
                          fromPressure, toPressure, size,   PenReach(size)};
     const PixelRange reached =
-        d <= kPlainWalkLength ? Walk(chain, sweep) : WalkClipped(chain, sweep);
+        d <= kPlainWalkLength ? Walk(chain, sweep, last) : WalkClipped(chain, sweep, last);
     Widen(reached);
     return reached;
 }

@@ -26,6 +26,15 @@ constexpr double kSmallestDab = 0.1;
 using LineRasteriser = void (*)(StrokeBuffer& buffer, const PathPoint& from, double fromPressure,
                                 const PathPoint& to, double toPressure);
 
+/// The last dab a line's walk placed: diameter 0 (none yet) or more, in pixels. One per line,
+/// owned by the line's walk on one thread. A dab that repeats it exactly, as the last dab of
+/// one segment and the first of the next often do, would change no byte and is not placed.
+struct LastDab {
+    double cx = 0.0;
+    double cy = 0.0;
+    double diameter = 0.0;
+};
+
 /// How a buffer stamps its dabs.
 struct RasterOptions {
     /// The fast path stays on the kernel every processor has (see DabRasteriser).
@@ -58,9 +67,10 @@ class StrokeBuffer {
     /// the dabs' ranges it widened the dirty rectangle by (empty while a plugged rasteriser
     /// draws).
     /// With a `sweep`, dabs the sweep takes are gathered there and stamped when it flushes;
-    /// the returned range is the same.
+    /// the returned range is the same. With `last`, the line's last dab, a dab that repeats it
+    /// is passed over (the bytes are the same); it then holds this segment's last dab.
     PixelRange DrawLine(const PathPoint& from, double fromPressure, const PathPoint& to,
-                        double toPressure, LineSweep* sweep = nullptr);
+                        double toPressure, LineSweep* sweep = nullptr, LastDab* last = nullptr);
     /// One soft round dab of `diameter` pixels centred at (x, y).
     void DrawCircle(double x, double y, double diameter);
     /// Widens the dirty rectangle exactly as that dab would, without stamping it: for dabs
@@ -92,9 +102,9 @@ class StrokeBuffer {
 
   private:
     struct DabChain;
-    PixelRange Walk(const DabChain& chain, LineSweep* sweep);
+    PixelRange Walk(const DabChain& chain, LineSweep* sweep, LastDab* last);
     PixelRange WidenAsSkipped(const DabChain& chain, double a, double b) const;
-    PixelRange WalkClipped(const DabChain& chain, LineSweep* sweep);
+    PixelRange WalkClipped(const DabChain& chain, LineSweep* sweep, LastDab* last);
 
     double size;
     double hardness;
