@@ -426,6 +426,15 @@ void PathTask::SkipUnreachableStretch() {
         ahead = next < pieces.size() ? pieceStart[next] - path.walkDistance : room;
     }
     if (!(ahead > kLongStretchSteps)) {
+        // Step over all but the last few samples as the scan would, one pixel at a time (the
+        // walk's point then rounds alike), without testing each against the canvas. Those
+        // samples all lie off it, and short of the path's end, where the scan's own checks
+        // come in.
+        const double steps =
+            std::min(std::floor(ahead), path.totalLength - path.walkDistance) - 3.0;
+        for (double step = 0.0; step < steps; step += 1.0) {
+            path.MoveNext(1.0);
+        }
         return;
     }
     // Cross all but the last few samples in one move. The distance stays on the same
