@@ -21,6 +21,7 @@ void BuildRingPath(const RingRecipe& ring, const PathParser& source, double curv
     const double sinA = std::sin(ring.angle);
     const double a = ring.radiusX;
     const double b = ring.radiusY;
+    path.segments.reserve(path.segments.size() + static_cast<size_t>(n) + 1);
     for (int32_t k = 0; k <= n; ++k) {
         const double phi = k * 2.0 * kPi / n + ring.startAngle;
         const double off = k == 0 ? 0.0 : (guide.currentPoint.y - y0) * curvature;
@@ -28,10 +29,11 @@ void BuildRingPath(const RingRecipe& ring, const PathParser& source, double curv
         const double sinPhi = std::sin(phi);
         const double x = ring.center.x + cosA * cosPhi * (off + a) - sinA * sinPhi * (off + b);
         const double y = ring.center.y + sinA * cosPhi * (off + a) + cosA * sinPhi * (off + b);
-        PathSegment segment;
-        segment.kind = k == 0 ? PathSegment::kMove : PathSegment::kLine;
-        segment.points.push_back({x, y});
-        path.Append(segment);
+        if (k == 0) {
+            path.AppendMoveTo({x, y});
+        } else {
+            path.AppendLineTo({x, y});
+        }
         guide.MoveNext(step);
     }
 }
