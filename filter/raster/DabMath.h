@@ -61,6 +61,14 @@ inline uint8_t ByteOf(double sum) {
 
 /// Raises a coverage byte to `value` unless another worker got it there or higher first.
 inline void Raise(std::atomic<uint8_t>& cell, uint8_t current, uint8_t value) {
+    // Nothing exceeds 255, so a plain store of it is already the maximum, and costs far less
+    // than a compare-and-swap.
+    if (value == 255) {
+        if (current != 255) {
+            cell.store(255, std::memory_order_relaxed);
+        }
+        return;
+    }
     while (value > current &&
            !cell.compare_exchange_weak(current, value, std::memory_order_relaxed)) {
     }
