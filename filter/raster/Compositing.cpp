@@ -29,8 +29,6 @@ struct PixelPattern {
 // SSE2 the rows go out as streaming stores: memory is then written without first being read.
 // Whoever streamed calls StreamDone before other threads may read the bytes.
 #if defined(__SSE2__)
-constexpr bool kStreams = true;
-
 bool Aligned16(const uint8_t* at) {
     return reinterpret_cast<uintptr_t>(at) % 16 == 0;
 }
@@ -39,8 +37,6 @@ void StreamDone() {
     _mm_sfence();
 }
 #else
-constexpr bool kStreams = false;
-
 void StreamDone() {}
 #endif
 
@@ -65,8 +61,8 @@ template <int kPixel, int kAlpha>
 void WriteRow(uint8_t* out, const std::atomic<uint8_t>* coverage, int64_t count,
               const PixelPattern& pattern) {
     int64_t i = 0;
-    if constexpr (kPixel == 4 && kStreams) {
 #if defined(__SSE2__)
+    if constexpr (kPixel == 4) {
         // Whole pixels from the table, four to a streaming store once the row is aligned.
         const auto word = [&](int64_t at) {
             uint32_t value;
@@ -81,8 +77,8 @@ void WriteRow(uint8_t* out, const std::atomic<uint8_t>* coverage, int64_t count,
             _mm_stream_si128(reinterpret_cast<__m128i*>(out + i * 4),
                              _mm_set_epi32(word(i + 3), word(i + 2), word(i + 1), word(i)));
         }
-#endif
     }
+#endif
     // Colour and alpha are stored separately: assembling the pixel first would read back a
     // word just written in parts, which stalls.
     for (; i < count; ++i) {
