@@ -129,3 +129,16 @@ void PathParser::PrepareSegments(bool closedPath) {
     }
     ResetPosition();
 }
+
+void PathParser::StartPieces(const PathPoint& start, size_t pieces) {
+    segments.clear();
+    lineSegments.clear();
+    lineSegments.reserve(pieces);
+    totalLength = 0.0;
+    cursor = start;
+}
+
+void PathParser::EndPieces(bool closedPath) {
+    closed = closedPath;
+    ResetPosition();
+}

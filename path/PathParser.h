@@ -82,6 +82,21 @@ class PathParser {
     /// closed, and resets the walker. `cursor` carries over from the previous preparation.
     void PrepareSegments(bool closed);
 
+    /// Builds the pieces of a polyline directly, with the lengths and totalLength that
+    /// PrepareSegments gives for a move to `start` followed by lines to each point appended
+    /// (the segment list stays empty): StartPieces, AppendPiece for each further point, then
+    /// EndPieces. Rings take one piece per pixel, and the segment list would cost an
+    /// allocation for each.
+    void StartPieces(const PathPoint& start, size_t pieces);
+    void AppendPiece(const PathPoint& end) {
+        const double length = Dist(cursor, end);
+        lineSegments.push_back({cursor, end, length});
+        totalLength += length;
+        cursor = end;
+    }
+    /// Sets closed and resets the walker, as PrepareSegments ends.
+    void EndPieces(bool closed);
+
     // Walker. Distances in pixels; negative moves go the other way. Each move costs constant
     // work plus one step per piece passed and never allocates.
 

@@ -64,7 +64,7 @@ double PathTask::GetPressure(double t, double length, bool taperIn, bool taperOu
 }
 
 void PathTask::SetRing(const RingRecipe& recipe) {
-    ring = std::make_unique<RingRecipe>(recipe);
+    ringRecipe = std::make_unique<RingRecipe>(recipe);
     // Ramanujan's perimeter of the ellipse, which the walk's length follows.
     const double a = std::fabs(recipe.radiusX);
     const double b = std::fabs(recipe.radiusY);
@@ -78,12 +78,13 @@ void PathTask::Run() {
     if (IsCancelled() || !(param->size >= kSmallestDab)) {
         return;
     }
-    if (ring != nullptr && guide != nullptr) {
-        BuildRingPath(*ring, *guide, param->curvature, path);
-        ring.reset();
-    }
     const bool ring = param->type == VELTRIX_TYPE_CIRCLE;
-    path.PrepareSegments(ring);
+    if (ringRecipe != nullptr && guide != nullptr) {
+        BuildRingPath(*ringRecipe, *guide, param->curvature, path);
+        ringRecipe.reset();
+    } else {
+        path.PrepareSegments(ring);
+    }
     std::vector<DistData> lines;
     PathPoint p = path.MoveNext(0.0);
     BuildReach();

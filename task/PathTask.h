@@ -150,7 +150,7 @@ class PathTask : public ThreadPoolTask {
     /// pieceStart[i]: the walk distance at which piece i begins.
     std::vector<double> pieceStart;
     /// Set for a ring whose path is still to be built.
-    std::unique_ptr<RingRecipe> ring;
+    std::unique_ptr<RingRecipe> ringRecipe;
     /// The last point appended, for the cost hint.
     PathPoint lastPoint{0.0, 0.0};
     bool hasLastPoint = false;

@@ -1,6 +1,7 @@
 // RingPath: the pieces of a ring, with the guide's profile as their offset from the ellipse.
 #include "task/RingPath.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,7 +22,6 @@ void BuildRingPath(const RingRecipe& ring, const PathParser& source, double curv
     const double sinA = std::sin(ring.angle);
     const double a = ring.radiusX;
     const double b = ring.radiusY;
-    path.segments.reserve(path.segments.size() + static_cast<size_t>(n) + 1);
     for (int32_t k = 0; k <= n; ++k) {
         const double phi = k * 2.0 * kPi / n + ring.startAngle;
         const double off = k == 0 ? 0.0 : (guide.currentPoint.y - y0) * curvature;
@@ -30,10 +30,11 @@ void BuildRingPath(const RingRecipe& ring, const PathParser& source, double curv
         const double x = ring.center.x + cosA * cosPhi * (off + a) - sinA * sinPhi * (off + b);
         const double y = ring.center.y + sinA * cosPhi * (off + a) + cosA * sinPhi * (off + b);
         if (k == 0) {
-            path.AppendMoveTo({x, y});
+            path.StartPieces({x, y}, static_cast<size_t>(std::max(n, 0)));
         } else {
-            path.AppendLineTo({x, y});
+            path.AppendPiece({x, y});
         }
         guide.MoveNext(step);
     }
+    path.EndPieces(true);
 }

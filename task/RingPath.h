@@ -20,7 +20,8 @@ struct RingRecipe {
     int32_t pieces;
 };
 
-/// Appends the ring's pieces to `path`. Walks a private copy of `guide`, so tasks on several
-/// workers may build from one guide at once; the guide must not change meanwhile.
+/// Makes `path` the ring's closed path of pieces, ready to walk. Walks a private copy of `guide`,
+/// so tasks on several workers may build from one guide at once; the guide must not change
+/// meanwhile.
 void BuildRingPath(const RingRecipe& ring, const PathParser& guide, double curvature,
                    PathParser& path);

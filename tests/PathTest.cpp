@@ -113,4 +113,38 @@ TEST(PathWalker, PositionOnThePiecesMatchesWalkDistanceOnRandomPolylines) {
     EXPECT_GT(steps, 50000);
 }
 
+// Rings build their pieces without a segment list: the pieces, lengths and walk are the same.
+TEST(PathFlattening, PiecesBuiltDirectlyEqualThoseOfAMoveAndLines) {
+    std::mt19937 random(777);
+    std::uniform_real_distribution<double> coordinate(-1e4, 1e4);
+    for (int trial = 0; trial < 50; ++trial) {
+        PathParser viaSegments;
+        PathParser direct;
+        PathPoint point{coordinate(random), coordinate(random)};
+        viaSegments.AppendMoveTo(point);
+        direct.StartPieces(point, 0);
+        for (int i = 0; i < trial; ++i) {
+            point = i % 7 == 3 ? point : PathPoint{coordinate(random), coordinate(random)};
+            viaSegments.AppendLineTo(point);
+            direct.AppendPiece(point);
+        }
+        viaSegments.PrepareSegments(trial % 2 == 0);
+        direct.EndPieces(trial % 2 == 0);
+        ASSERT_EQ(direct.lineSegments.size(), viaSegments.lineSegments.size());
+        for (size_t i = 0; i < direct.lineSegments.size(); ++i) {
+            const LineSegment& a = direct.lineSegments[i];
+            const LineSegment& b = viaSegments.lineSegments[i];
+            EXPECT_TRUE(a.start.x == b.start.x && a.start.y == b.start.y && a.end.x == b.end.x &&
+                        a.end.y == b.end.y && a.segmentLength == b.segmentLength);
+        }
+        EXPECT_EQ(direct.totalLength, viaSegments.totalLength);
+        EXPECT_EQ(direct.closed, viaSegments.closed);
+        for (int step = 0; step < 3 * trial; ++step) {
+            const PathPoint a = direct.MoveNext(1.0);
+            const PathPoint b = viaSegments.MoveNext(1.0);
+            ASSERT_TRUE(a.x == b.x && a.y == b.y) << trial << " " << step;
+        }
+    }
+}
+
 }  // namespace
