@@ -13,7 +13,7 @@ MoveEffectFilter::MoveEffectFilter(const MoveEffectParam& effectParam, const Run
     : param(effectParam),
       strokes(effectParam.size, effectParam.hardness, options.raster),
       pool(options.workers),
-      tasks{&param,        nullptr,      &base, &strokes, options.crossUnseenStretches,
+      tasks{&param,        nullptr,      &base, &marks, &strokes, options.crossUnseenStretches,
             options.seeds, options.lines} {
     if (!param.asdist) {
         // Fractions of half the line: at most 1. NaN fails the comparison and becomes 1 too.
@@ -132,6 +132,12 @@ void MoveEffectFilter::ApplyEffect(bool /*unused*/) {
                 break;
         }
     }
+    // A task's cost hint is about the length of its path, a sample per pixel.
+    double samples = 0.0;
+    for (const auto& task : pool.QueuedTasks()) {
+        samples += task->costHint;
+    }
+    marks.Reset(base, samples);
     pool.SetProgressCallback(&MoveEffectFilter::OnProgress, this);
     // Long rings and short ones mixed: the longest first, so no worker idles at the end while
     // another still walks a long path.

@@ -8,6 +8,7 @@
 #include <veltrix/veltrix.h>
 
 #include "filter/RunOptions.h"
+#include "filter/raster/BaseImageMarks.h"
 #include "filter/raster/BaseImageSampler.h"
 #include "filter/raster/StrokeBuffer.h"
 #include "task/PathTask.h"
@@ -85,6 +86,7 @@ class MoveEffectFilter {
     std::unique_ptr<RadiateTarget> radiateTarget;
     PathParser* guide = nullptr;
     BaseImageSampler base;
+    BaseImageMarks marks;
     StrokeBuffer strokes;
     ThreadPool pool;
     void* progressUser = nullptr;

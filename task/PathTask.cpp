@@ -9,9 +9,6 @@
 
 namespace {
 
-// A sample counts as marked when the base image's pixel depth there exceeds this.
-constexpr int kMarkedAbove = 128;
-
 // Beyond 2^53 adding one pixel no longer moves a distance: such loops would never end.
 constexpr double kMaxSteps = 9007199254740992.0;
 
@@ -92,10 +89,10 @@ void PathTask::Run() {
     if (ring) {
         // Start the scan on the first unmarked sample, so a stretch across the ring's start
         // is found whole.
-        bool marked = run.base->GetPixelDepth(p) > kMarkedAbove;
+        bool marked = run.marks->IsMarked(p);
         while (path.walkDistance < path.totalLength && marked) {
             p = path.MoveNext(1.0);
-            marked = run.base->GetPixelDepth(p) > kMarkedAbove;
+            marked = run.marks->IsMarked(p);
         }
         // A ring of length 0 has one sample: it is drawn whole only when that one is marked.
         const bool allMarked =
@@ -152,11 +149,11 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
         if (outside && !wrapped && !RestCanTouchCanvas()) {
             break;
         }
-        const int d = run.base->GetPixelDepth(p);
-        if (outside && d >= kMarkedAbove + 1) {
+        const bool marked = run.marks->IsMarked(p);
+        if (outside && marked) {
             outside = false;
             runStart = path.walkDistance;
-        } else if (!outside && d <= kMarkedAbove) {
+        } else if (!outside && !marked) {
             AppendLinePair(lines, p, runStart, gain, halfLength);
             outside = true;
         }
@@ -182,7 +179,7 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
                 wrapped = true;
                 lapLimit = path.walkDistance + path.totalLength;
             }
-            if (d >= kMarkedAbove + 1 && path.walkDistance < lapLimit) {
+            if (marked && path.walkDistance < lapLimit) {
                 continue;
             }
             if (!outside) {

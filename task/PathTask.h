@@ -7,6 +7,7 @@
 
 #include <veltrix/veltrix.h>
 
+#include "filter/raster/BaseImageMarks.h"
 #include "filter/raster/BaseImageSampler.h"
 #include "filter/raster/StrokeBuffer.h"
 #include "path/PathParser.h"
@@ -22,6 +23,8 @@ struct TaskEnvironment {
     /// The run's guide: each task constructor resets its walk, on the calling thread.
     PathParser* guide;
     const BaseImageSampler* base;
+    /// Where the scans find the marked stretches: the base image's marks.
+    BaseImageMarks* marks;
     StrokeBuffer* strokes;
     /// Whether scans and line chains cross far stretches that cannot reach the canvas in one
     /// move (the default), rather than pixel by pixel; the bytes differ only in the rounding of
