@@ -87,7 +87,9 @@ struct StrokeBuffer::DabChain {
     double reach;  ///< PenReach(size): no dab centred farther off the canvas touches it
 
     double PressureAt(double t) const {
-        const double p = p0 + (p1 - p0) * t / length;
+        // With equal ends (a line's untapered middle) the formula gives p0 + 0 for the finite t
+        // and positive lengths walked, without the division.
+        const double p = p1 == p0 ? p0 + 0.0 : p0 + (p1 - p0) * t / length;
         return std::min(std::max(p, 0.0), 1.0);
     }
 };
