@@ -179,8 +179,8 @@ void MoveEffectFilter::CreateParallelPathTasks() {
 }
 
 void MoveEffectFilter::DrawToCanvas(int colorMode, int depth, const uint8_t* color, uint8_t* pixels,
-                                    int rowBytes) {
-    ::DrawToCanvas(strokes, pool, colorMode, depth, color, pixels, rowBytes);
+                                    int rowBytes, bool lastUse) {
+    ::DrawToCanvas(strokes, pool, colorMode, depth, color, pixels, rowBytes, lastUse);
 }
 
 uint16_t MoveEffectFilter::Float32To16(float value) {

@@ -61,9 +61,10 @@ class MoveEffectFilter {
     }
     static uint16_t Float32To16(float value);
     static float Float16To32(uint16_t value);
-    /// Clears the host's layer and writes colour plus coverage for the dirty rectangle.
-    void DrawToCanvas(int colorMode, int depth, const uint8_t* color, uint8_t* pixels,
-                      int rowBytes);
+    /// Clears the host's layer and writes colour plus coverage for the dirty rectangle. With
+    /// `lastUse`, the coverage is cleared on the way and cannot be composited again.
+    void DrawToCanvas(int colorMode, int depth, const uint8_t* color, uint8_t* pixels, int rowBytes,
+                      bool lastUse = false);
 
     // The layouts, for this run's target of their kind.
     void CreateCirclePathTasks();

@@ -41,7 +41,7 @@ void DrawRun(const RunOptions& options, const MoveEffectParam* param, const Poin
             // stroke buffer is quiet; the layer still gets what was drawn.
         }
         filter.DrawToCanvas(canvas->colorMode, canvas->depth, canvas->color, canvas->pixels,
-                            canvas->rowBytes);
+                            canvas->rowBytes, true);
     } catch (...) {
         // Out of memory or a thread that could not start: the call ends with no output.
     }

@@ -97,11 +97,12 @@ struct Layout {
     int64_t rowBytes;
     int64_t rowSpan;
     int64_t pixelSize;
-    const std::atomic<uint8_t>* coverage;
+    std::atomic<uint8_t>* coverage;
     int64_t width;
     int64_t x0, y0, x1, y1;  ///< the dirty rectangle (empty: only clearing)
     RowWriter writeRow;
     const PixelPattern* pattern;
+    bool zeroCoverage;  ///< zero each row's coverage once written (the run's last use)
 };
 
 // Each byte of rows [from, to) is written once: rows outside the rectangle and the parts of
@@ -114,9 +115,13 @@ void CompositeRows(const Layout& layout, int64_t from, int64_t to) {
             continue;
         }
         ZeroBytes(row, layout.x0 * layout.pixelSize);
-        layout.writeRow(row + layout.x0 * layout.pixelSize,
-                        layout.coverage + y * layout.width + layout.x0, layout.x1 - layout.x0,
+        std::atomic<uint8_t>* coverage = layout.coverage + y * layout.width + layout.x0;
+        layout.writeRow(row + layout.x0 * layout.pixelSize, coverage, layout.x1 - layout.x0,
                         *layout.pattern);
+        if (layout.zeroCoverage) {
+            std::memset(static_cast<void*>(coverage), 0,
+                        static_cast<size_t>(layout.x1 - layout.x0));
+        }
         ZeroBytes(row + layout.x1 * layout.pixelSize,
                   layout.rowSpan - layout.x1 * layout.pixelSize);
     }
@@ -267,8 +272,8 @@ void CompositeAll(const Layout& layout, int64_t height, ThreadPool& pool) {
 
 }  // namespace
 
-void DrawToCanvas(const StrokeBuffer& strokes, ThreadPool& pool, int colorMode, int depth,
-                  const uint8_t* color, uint8_t* pixels, int rowBytes) {
+void DrawToCanvas(StrokeBuffer& strokes, ThreadPool& pool, int colorMode, int depth,
+                  const uint8_t* color, uint8_t* pixels, int rowBytes, bool lastUse) {
     if (pixels == nullptr || !strokes.HasPixels()) {
         return;
     }
@@ -296,7 +301,13 @@ void DrawToCanvas(const StrokeBuffer& strokes, ThreadPool& pool, int colorMode, 
     FillPattern(pattern, format, depth, color);
     const RowWriter writeRow = WriterFor(format.channels, format.channelWidth);
     assert(writeRow != nullptr);
-    const Layout layout{pixels, rowBytes, rowSpan, pixelSize, strokes.Bytes(), width,
-                        x0,     y0,       x1,      y1,        writeRow,        &pattern};
+    // Zeroing covers the dirty rectangle only when the whole of it is written out.
+    const bool zeroCoverage = lastUse && x0 == dirty.x0 && x1 == dirty.x1 && y0 == dirty.y0 &&
+                              y1 == dirty.y1 && x0 < x1 && y0 < y1;
+    const Layout layout{pixels, rowBytes, rowSpan, pixelSize, strokes.Bytes(), width,       x0,
+                        y0,     x1,       y1,      writeRow,  &pattern,        zeroCoverage};
     CompositeAll(layout, height, pool);
+    if (zeroCoverage) {
+        strokes.NoteBytesZeroed();
+    }
 }

@@ -12,5 +12,8 @@ class ThreadPool;
 /// colour mode and encoding. Large layers are written in bands on the idle workers of `pool`
 /// (called on the pool's owning thread, after the run). Writes nothing for a null layer, a
 /// buffer without pixels or rows narrower than the canvas; an unknown encoding is only cleared.
-void DrawToCanvas(const StrokeBuffer& strokes, ThreadPool& pool, int colorMode, int depth,
-                  const uint8_t* color, uint8_t* pixels, int rowBytes);
+/// With `lastUse`, the run needs the coverage no more: each row's bytes are zeroed just after
+/// they are written out, while they are in cache and on every worker, which spares the serial
+/// clearing when the buffer's memory goes back to the store.
+void DrawToCanvas(StrokeBuffer& strokes, ThreadPool& pool, int colorMode, int depth,
+                  const uint8_t* color, uint8_t* pixels, int rowBytes, bool lastUse);

@@ -74,13 +74,15 @@ CoverageMemory Take(int32_t width, int32_t height) {
     return memory;
 }
 
-void Give(const CoverageMemory& memory, int32_t width, int32_t height,
-          const PixelRange& dirty) noexcept {
+void Give(const CoverageMemory& memory, int32_t width, int32_t height, const PixelRange& dirty,
+          bool bytesZeroed) noexcept {
     if (memory.bytes == nullptr) {
         return;
     }
     if (dirty.x0 < dirty.x1 && dirty.y0 < dirty.y1) {
-        ClearRect(memory.bytes, width, dirty.x0, dirty.y0, dirty.x1, dirty.y1);
+        if (!bytesZeroed) {
+            ClearRect(memory.bytes, width, dirty.x0, dirty.y0, dirty.x1, dirty.y1);
+        }
         const int64_t tiles = FloorTilesAcross(width);
         ClearRect(memory.floors, tiles, dirty.x0 / kFloorTile, dirty.y0 / kFloorTile,
                   FloorTilesAcross(dirty.x1), FloorTilesAcross(dirty.y1));

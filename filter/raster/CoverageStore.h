@@ -28,9 +28,10 @@ constexpr double kIdleSeconds = 30.0;
 /// Zeroed memory for a width x height canvas. Throws std::bad_alloc.
 CoverageMemory Take(int32_t width, int32_t height);
 /// Takes back memory used for a width x height canvas whose writes all lie in `dirty` (and in
-/// the floor tiles it overlaps): clears those and keeps it, or frees it.
-void Give(const CoverageMemory& memory, int32_t width, int32_t height,
-          const PixelRange& dirty) noexcept;
+/// the floor tiles it overlaps): clears those and keeps it, or frees it. With `bytesZeroed`,
+/// the caller has already zeroed the coverage bytes, and only the floors are cleared.
+void Give(const CoverageMemory& memory, int32_t width, int32_t height, const PixelRange& dirty,
+          bool bytesZeroed = false) noexcept;
 /// Frees the kept memory.
 void Release() noexcept;
 

@@ -306,15 +306,16 @@ void StrokeBuffer::GiveSweepMemory(std::unique_ptr<SweepMemory> memory) noexcept
 }
 
 StrokeBuffer::~StrokeBuffer() {
-    coverage_store::Give(memory, width, height, DirtyRect());
+    coverage_store::Give(memory, width, height, DirtyRect(), bytesZeroed);
 }
 
 void StrokeBuffer::Reset(int32_t newWidth, int32_t newHeight) {
     assert(newWidth >= 0 && newHeight >= 0);
     // Taken before anything changes, so a failure leaves the buffer as it was.
     const CoverageMemory next = coverage_store::Take(newWidth, newHeight);
-    coverage_store::Give(memory, width, height, DirtyRect());
+    coverage_store::Give(memory, width, height, DirtyRect(), bytesZeroed);
     memory = next;
+    bytesZeroed = false;
     width = newWidth;
     height = newHeight;
     full.store(false, std::memory_order_relaxed);

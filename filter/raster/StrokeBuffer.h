@@ -82,6 +82,10 @@ class StrokeBuffer {
     PixelRange NoRange() const { return {width, height, 0, 0}; }
     /// The dirty rectangle; read it once the workers are quiet.
     PixelRange DirtyRect() const;
+    /// Notes that every coverage byte is zero again (the final compositing cleared the dirty
+    /// rectangle as it read it), so handing the memory back need not clear the bytes. Calling
+    /// thread, once the workers are quiet; nothing may be stamped afterwards.
+    void NoteBytesZeroed() { bytesZeroed = true; }
 
     /// The coverage bytes (null before Reset).
     std::atomic<uint8_t>* Bytes() { return memory.bytes; }
@@ -123,6 +127,7 @@ class StrokeBuffer {
     /// Set once one dab has raised every byte to 255: later dabs cannot change a byte, so they
     /// only widen the dirty rectangle (pens far larger than the canvas).
     std::atomic<bool> full{false};
+    bool bytesZeroed = false;
     std::mutex sweepLock;
     std::vector<std::unique_ptr<SweepMemory>> spareSweeps;
 };
