@@ -23,6 +23,9 @@ constexpr double kLongPieceSteps = 1048576.0;
 // A line's chain crosses an unseen stretch in one go only when it is at least this long.
 constexpr double kMinChainSkip = 16.0;
 
+// How many steps ahead a scan asks for the base image's pixel (see ScanStretches).
+constexpr double kPrefetchSteps = 16.0;
+
 // How far a ring's line may reach past its stretch, in laps and pixels. Longer lines would only
 // go round the same ring again; only absurd lengths meet the bound.
 constexpr double kRingReachLaps = 2.0;
@@ -163,6 +166,10 @@ void PathTask::ScanStretches(std::vector<DistData>& lines, PathPoint p) {
         const double before = path.walkDistance;
         const PathPoint last = p;
         p = path.MoveNext(1.0);
+        // Each sample across rows misses the caches, and the next depends on nothing but the
+        // walk: ask for the one a few steps on, along the last step, while this one is tested.
+        run.marks->Prefetch(
+            {p.x + kPrefetchSteps * (p.x - last.x), p.y + kPrefetchSteps * (p.y - last.y)});
         if (path.walkDistance == before && p.x == last.x && p.y == last.y) {
             // Neither the distance nor the point moves any more (paths of 2^53 pixels and
             // beyond): the walk cannot reach anything new.
