@@ -85,7 +85,7 @@ class PathParser {
     /// Builds the pieces of a polyline directly, with the lengths and totalLength that
     /// PrepareSegments gives for a move to `start` followed by lines to each point appended
     /// (the segment list stays empty): StartPieces, AppendPiece for each further point, then
-    /// EndPieces. Rings take one piece per pixel, and the segment list would cost an
+    /// EndPieces. Rings have a piece every five pixels, and the segment list would cost an
     /// allocation for each.
     void StartPieces(const PathPoint& start, size_t pieces);
     void AppendPiece(const PathPoint& end) {

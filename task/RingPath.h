@@ -10,7 +10,7 @@
 /// What a ring's path is made from: an ellipse of radii (radiusX, radiusY) pixels turned by
 /// `angle` around `center`, starting at `startAngle` (radians), in `pieces` straight pieces,
 /// offset outward by the guide's height profile times the curvature. About 40 bytes, where the
-/// built path takes some 13 bytes per pixel of perimeter: the layout keeps only these.
+/// built path takes some 8 bytes per pixel of perimeter: the layout keeps only these.
 struct RingRecipe {
     PathPoint center;
     double angle;
