@@ -2,7 +2,6 @@
 #include "filter/raster/BaseImageMarks.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -82,14 +81,11 @@ void BaseImageMarks::Reset(const BaseImageSampler& source, double samples) {
 }
 
 bool BaseImageMarks::IsMarked(const PathPoint& point) {
-    // Truncate in double first: NaN and coordinates beyond int32 are simply outside.
-    const double fx = std::trunc(point.x);
-    const double fy = std::trunc(point.y);
-    if (!(fx >= 0.0 && fx < width && fy >= 0.0 && fy < height)) {
+    int32_t x = 0;
+    int32_t y = 0;
+    if (sampler == nullptr || !sampler->PixelOf(point, x, y)) {
         return false;
     }
-    const auto x = static_cast<int32_t>(fx);
-    const auto y = static_cast<int32_t>(fy);
     if (bands == nullptr) {
         return Sample(x, y);
     }

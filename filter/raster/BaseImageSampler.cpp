@@ -56,13 +56,9 @@ float BaseImageSampler::GetChannelAsFloat(const uint8_t* pixel, int index, int d
 }
 
 int BaseImageSampler::GetPixelDepth(const PathPoint& point) const {
-    // Truncate in double first: NaN and coordinates beyond int32 are simply outside.
-    const double x = std::trunc(point.x);
-    const double y = std::trunc(point.y);
-    if (!(x >= 0.0 && x < image.width && y >= 0.0 && y < image.height)) {
-        return -1;
-    }
-    return GetPixelDepth(static_cast<int>(x), static_cast<int>(y));
+    int32_t x = 0;
+    int32_t y = 0;
+    return PixelOf(point, x, y) ? GetPixelDepth(x, y) : -1;
 }
 
 int BaseImageSampler::GetPixelDepth(int x, int y) const {

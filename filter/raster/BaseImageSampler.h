@@ -1,6 +1,7 @@
 // BaseImageSampler: the host's base image, read as darkness times opacity at a pixel.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include <veltrix/veltrix.h>
@@ -37,6 +38,19 @@ class BaseImageSampler {
     /// canvas or without an image.
     int GetPixelDepth(const PathPoint& point) const;
     int GetPixelDepth(int x, int y) const;
+    /// The pixel (x, y) holding `point`, its coordinates truncated; false off the image (NaN
+    /// and coordinates beyond int32 included).
+    bool PixelOf(const PathPoint& point, int32_t& x, int32_t& y) const {
+        // Truncate in double first: NaN and coordinates beyond int32 are simply outside.
+        const double fx = std::trunc(point.x);
+        const double fy = std::trunc(point.y);
+        if (!(fx >= 0.0 && fx < image.width && fy >= 0.0 && fy < image.height)) {
+            return false;
+        }
+        x = static_cast<int32_t>(fx);
+        y = static_cast<int32_t>(fy);
+        return true;
+    }
 
     /// Channel `index` of a pixel in the encoding `depth`, as 0..1 for the integer encodings;
     /// 0 for an unknown encoding.
