@@ -132,8 +132,9 @@ TEST(BaseImageMarks, PointsOffTheImageAreNeverMarked) {
         EXPECT_FALSE(marks.IsMarked(point)) << point.x << "," << point.y;
     }
     // Without an image nothing is marked.
+    const BaseImageSampler empty;
     BaseImageMarks none;
-    none.Reset(BaseImageSampler(), 1e9);
+    none.Reset(empty, 1e9);
     EXPECT_FALSE(none.IsMarked({0.0, 0.0}));
 }
 
