@@ -36,6 +36,31 @@ struct CountBytes {
 };
 const CountBytes kCountBytes;
 
+// For each byte c, the least sum whose byte exceeds c (dab::ByteOf is monotone): a sum's byte is
+// at most c exactly when the sum is not at least this. Found by bisecting the bit patterns of
+// non-negative doubles, which order as their values do. Infinite for 255.
+struct ByteThresholds {
+    double above[256];
+    ByteThresholds() {
+        for (int c = 0; c < 255; ++c) {
+            uint64_t low = 0;  // bits of 0.0, whose byte is 0
+            uint64_t high;     // bits of 16.0, whose byte is 255
+            const double top = 16.0;
+            std::memcpy(&high, &top, sizeof high);
+            while (high - low > 1) {
+                const uint64_t middle = low + (high - low) / 2;
+                double value;
+                std::memcpy(&value, &middle, sizeof value);
+                (dab::ByteOf(value) > c ? high : low) = middle;
+            }
+            std::memcpy(&above[c], &high, sizeof high);
+        }
+        above[255] = INFINITY;
+    }
+    double operator[](int c) const { return above[c]; }
+};
+const ByteThresholds kByteAbove;
+
 using dab::kMaxSpan;
 
 // The plain algorithm's decision for one pixel whose coverage is below 255: its new byte, or
