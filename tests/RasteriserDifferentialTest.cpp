@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DrawHarness.h"
+#include "filter/raster/DabMath.h"
 #include "filter/raster/LineSweep.h"
 
 namespace {
@@ -356,6 +357,16 @@ TEST(StrokeBufferExtents, DabsWithoutAnExtentStampAndWidenNothing) {
         EXPECT_EQ(canvas.Rect(), (std::vector<int32_t>{20, 10, 0, 0}));
         const auto bytes = canvas.Coverage();
         EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+    }
+}
+
+TEST(SoftSumBytes, EachThresholdIsTheLeastSumAboveItsByte) {
+    // The kernels decide a soft pixel's byte by these thresholds; one ulp off would change a byte
+    // only for sums that land on it, which random scenes never find.
+    for (int c = 0; c < 255; ++c) {
+        const double least = dab::LeastSumAbove(static_cast<uint8_t>(c));
+        ASSERT_EQ(dab::ByteOf(least), c + 1) << c;
+        ASSERT_EQ(dab::ByteOf(std::nextafter(least, 0.0)), c) << c;
     }
 }
 

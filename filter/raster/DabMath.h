@@ -59,6 +59,10 @@ inline uint8_t ByteOf(double sum) {
     return static_cast<uint8_t>(scaled);
 }
 
+/// The least sum whose byte (ByteOf) exceeds `c`, for c below 255: a sum's byte is at most c
+/// exactly when the sum is not at least this. Costs a bisection; kernels keep a table.
+double LeastSumAbove(uint8_t c);
+
 /// Raises a coverage byte to `value` unless another worker got it there or higher first.
 inline void Raise(std::atomic<uint8_t>& cell, uint8_t current, uint8_t value) {
     // Nothing exceeds 255, so a plain store of it is already the maximum, and costs far less

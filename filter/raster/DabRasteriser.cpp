@@ -36,24 +36,12 @@ struct CountBytes {
 };
 const CountBytes kCountBytes;
 
-// For each byte c, the least sum whose byte exceeds c (dab::ByteOf is monotone): a sum's byte is
-// at most c exactly when the sum is not at least this. Found by bisecting the bit patterns of
-// non-negative doubles, which order as their values do. Infinite for 255.
+// dab::LeastSumAbove of each byte, and infinity for 255.
 struct ByteThresholds {
     double above[256];
     ByteThresholds() {
         for (int c = 0; c < 255; ++c) {
-            uint64_t low = 0;  // bits of 0.0, whose byte is 0
-            uint64_t high;     // bits of 16.0, whose byte is 255
-            const double top = 16.0;
-            std::memcpy(&high, &top, sizeof high);
-            while (high - low > 1) {
-                const uint64_t middle = low + (high - low) / 2;
-                double value;
-                std::memcpy(&value, &middle, sizeof value);
-                (dab::ByteOf(value) > c ? high : low) = middle;
-            }
-            std::memcpy(&above[c], &high, sizeof high);
+            above[c] = dab::LeastSumAbove(static_cast<uint8_t>(c));
         }
         above[255] = INFINITY;
     }
@@ -120,6 +108,27 @@ double ExactSum(const double* sx2, const double* sy2, const Shape& shape, double
         }
     }
     return sum;
+}
+
+double LeastSumAbove(uint8_t c) {
+    assert(c < 255);
+    // Bisects the bit patterns of non-negative doubles, which order as their values do, keeping
+    // ByteOf(low) <= c < ByteOf(high).
+    const double zero = 0.0;
+    const double sixteen = 16.0;  // 16 samples in: 255
+    uint64_t low;
+    uint64_t high;
+    std::memcpy(&low, &zero, sizeof low);
+    std::memcpy(&high, &sixteen, sizeof high);
+    while (high - low > 1) {
+        const uint64_t middle = low + (high - low) / 2;
+        double value;
+        std::memcpy(&value, &middle, sizeof value);
+        (ByteOf(value) > c ? high : low) = middle;
+    }
+    double least;
+    std::memcpy(&least, &high, sizeof least);
+    return least;
 }
 
 }  // namespace dab
