@@ -162,13 +162,12 @@ inline Lanes SquareRoot(Lanes v) {
     return v;
 #endif
 }
-// PowerTable::At of each lane, and the error bound of each, for 0 <= b < 1.
-inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& error) {
+// PowerTable::At of each lane, for 0 <= b < 1.
+inline Lanes TableTerms(const PowerTable& power, Lanes b) {
     for (int l = 0; l < kLanes; ++l) {
-        double bound = 0.0;
-        term[l] = power.At(b[l], bound);
-        error[l] = bound;
+        b[l] = power.At(b[l]);
     }
+    return b;
 }
 // Lane by lane the lesser and the greater, for operands that are not NaN.
 inline Lanes Least(Lanes a, Lanes b) {
@@ -219,10 +218,10 @@ inline Lanes Greatest(Lanes a, Lanes b) {
     return __builtin_ia32_maxpd256(a, b);
 }
 // PowerTable::At four lanes at once, its operations in its order, the intervals gathered.
-inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& error) {
+inline Lanes TableTerms(const PowerTable& power, Lanes b) {
     const Lanes position = b * static_cast<double>(PowerTable::kIntervals);
     const __m128i index = _mm256_cvttpd_epi32(static_cast<__m256d>(position));
-    const __m128i field = _mm_mullo_epi32(index, _mm_set1_epi32(3));
+    const __m128i field = _mm_slli_epi32(index, 1);  // two doubles per interval
     const double* fields = &power.Intervals()->value;
     // The masked form, from zeros: the plain one starts from an undefined vector, which GCC 12
     // takes for an uninitialised read.
@@ -233,8 +232,7 @@ inline void TableTerms(const PowerTable& power, Lanes b, Lanes& term, Lanes& err
     };
     const Lanes value = gather(fields);
     const Lanes slope = gather(fields + 1);
-    error = gather(fields + 2);
-    term = value + slope * (position - static_cast<Lanes>(_mm256_cvtepi32_pd(index)));
+    return value + slope * (position - static_cast<Lanes>(_mm256_cvtepi32_pd(index)));
 }
 #include "filter/raster/DabKernel.inc"
 }  // namespace avx2

@@ -39,21 +39,26 @@ PowerTable::PowerTable(double e) {
         Interval& interval = intervals[i];
         interval.value = std::pow(left, e);
         interval.slope = std::pow(right, e) - interval.value;
-        double error;
+        double bound;
         if (e == 1.0) {
-            error = 0.0;  // the chord is the function
+            bound = 0.0;  // the chord is the function
         } else if (i == 0) {
             // Near 0 the curvature is unbounded for e < 2, but function and chord both lie
             // in [0, h^e].
-            error = std::pow(right, e);
+            bound = std::pow(right, e);
         } else {
             // Linear interpolation errs by at most h^2 / 8 times the largest |f''| on the
             // interval; f'' = e (e - 1) b^(e - 2) is monotone in b, so it peaks at an end.
             const double curvature =
                 e * (e - 1.0) * std::max(std::pow(left, e - 2.0), std::pow(right, e - 2.0));
-            error = h * h / 8.0 * curvature;
+            bound = h * h / 8.0 * curvature;
         }
         // A relative margin on top, so the bound holds however the above rounds.
-        interval.error = error * (1.0 + 1e-6) + kRounding;
+        bound = bound * (1.0 + 1e-6) + kRounding;
+        if (i == 0) {
+            firstError = bound;
+        } else {
+            error = std::max(error, bound);
+        }
     }
 }

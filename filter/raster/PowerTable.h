@@ -19,16 +19,22 @@ class PowerTable {
     /// are a few multiplications, within a few roundings of pow, and need no table.
     int IntegerExponent() const { return integerExponent; }
 
-    /// b^e approximately, for 0 < b < 1; `bound` grows by an upper bound of |result - pow(b, e)|,
-    /// std::pow's own rounding included.
-    double At(double b, double& bound) const {
+    /// b^e approximately, for 0 <= b < 1: within Error() of pow(b, e), or FirstError() for b
+    /// below 1 / kIntervals, std::pow's own rounding included.
+    double At(double b) const {
         assert(b >= 0.0 && b < 1.0);
         const double position = b * kIntervals;  // exact: a power of two
         const int i = static_cast<int>(position);
         const Interval& interval = intervals[i];
-        bound += interval.error;
         return interval.value + interval.slope * (position - i);  // the difference is exact
     }
+
+    /// Bound of |At(b) - pow(b, e)| for b from 1 / kIntervals on: the largest over those
+    /// intervals. One bound for all lets kernels read two fields per interval, not three.
+    double Error() const { return error; }
+    /// The bound below 1 / kIntervals, where b^e bends without limit for e < 2 and the bound
+    /// is far larger (up to 1024^-e).
+    double FirstError() const { return firstError; }
 
     /// For a pixel at coverage byte `current`: how far out across the soft rim, as a share of
     /// its width R - r, the pixel's nearest sample must lie for a dab to leave the pixel as it
@@ -41,7 +47,6 @@ class PowerTable {
     struct Interval {
         double value;  ///< pow(i / kIntervals, e)
         double slope;  ///< the next value minus this one
-        double error;  ///< bound of the interpolation error over the interval, plus rounding
     };
     /// The kIntervals intervals At reads, for kernels that read several at once (null when
     /// not Usable).
@@ -49,9 +54,11 @@ class PowerTable {
 
   private:
     static_assert(std::is_standard_layout<Interval>::value &&
-                      sizeof(Interval) == 3 * sizeof(double),
+                      sizeof(Interval) == 2 * sizeof(double),
                   "kernels gather the intervals' fields as an array of doubles");
     std::vector<Interval> intervals;
+    double error = 0.0;
+    double firstError = 0.0;
     double keepBeyond[256];
     bool usable = false;
     int integerExponent = 0;
