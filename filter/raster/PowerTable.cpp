@@ -1,4 +1,5 @@
-// PowerTable: the interpolation table of b^e and the bound of its error on each interval.
+// PowerTable: the interpolation table of b^e and the bounds of its error (the first interval's
+// and the largest of the others').
 #include "filter/raster/PowerTable.h"
 
 #include <algorithm>
