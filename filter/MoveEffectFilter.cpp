@@ -8,6 +8,7 @@
 #include "filter/layout/Layouts.h"
 #include "filter/raster/Compositing.h"
 #include "filter/raster/HalfFloat.h"
+#include "filter/raster/LineSweep.h"
 
 MoveEffectFilter::MoveEffectFilter(const MoveEffectParam& effectParam, const RunOptions& options)
     : param(effectParam),
@@ -142,6 +143,14 @@ void MoveEffectFilter::ApplyEffect(bool /*unused*/) {
     // Long rings and short ones mixed: the longest first, so no worker idles at the end while
     // another still walks a long path.
     pool.HandOutCostliestFirst(true);
+    // Layouts queue neighbouring lines one after another. Small pens' neighbouring lines write
+    // the same cache lines of coverage, which two workers on them at once would pass back and
+    // forth; dealt from one stretch of the queue per worker, lines run at once lie far apart.
+    // Wide pens' lines overlap, and a worker gains more from the coverage its last line left in
+    // its cache.
+    pool.DealInStripes(LineSweep::Pays(param.size, param.hardness)
+                           ? 1u
+                           : static_cast<unsigned>(pool.GetWorkerCount()));
     pool.Run();
 }
 

@@ -91,4 +91,27 @@ TEST(ThreadPool, CostliestFirstSortsByPowerOfTwoAndKeepsQueueOrderWithinOne) {
     EXPECT_EQ(order, (std::vector<int>{7, 2, 4, 1, 3, 0, 5, 6, 8}));
 }
 
+TEST(ThreadPool, StripesDealEachCostClassFromEqualStretchesInTurn) {
+    struct OrderTask : ThreadPoolTask {
+        OrderTask(std::vector<int>* order, int id) : order(order), id(id) {}
+        void Run() override { order->push_back(id); }
+        std::vector<int>* order;
+        int id;
+    };
+    // Seven tasks of one class, in stretches of 3, 3 and 1, and two costlier ones handed out
+    // first in stretches of one.
+    const double costs[] = {5, 5, 5, 5, 5, 5, 5, 100, 100};
+    ThreadPool pool(1);
+    std::vector<int> order;
+    for (int i = 0; i < 9; ++i) {
+        auto task = std::make_shared<OrderTask>(&order, i);
+        task->costHint = costs[i];
+        pool.Enqueue(task);
+    }
+    pool.HandOutCostliestFirst(true);
+    pool.DealInStripes(3);
+    pool.Run();
+    EXPECT_EQ(order, (std::vector<int>{7, 8, 0, 3, 6, 1, 4, 2, 5}));
+}
+
 }  // namespace

@@ -72,6 +72,10 @@ void ThreadPool::HandOutCostliestFirst(bool enable) {
     costliestFirst = enable;
 }
 
+void ThreadPool::DealInStripes(unsigned count) {
+    stripes = count;
+}
+
 void ThreadPool::SetProgressCallback(ProgressProc proc, void* user) {
     progressProc = proc;
     progressUser = user;
@@ -132,7 +136,32 @@ std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::TakeQueuedTasks() {
                 return CostClass(a->costHint) > CostClass(b->costHint);
             });
     }
+    if (stripes > 1) {
+        batch = Dealt(std::move(batch), stripes);
+    }
     return batch;
+}
+
+std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::Dealt(
+    std::vector<std::shared_ptr<ThreadPoolTask>> batch, unsigned stripes) {
+    std::vector<std::shared_ptr<ThreadPoolTask>> dealt;
+    dealt.reserve(batch.size());
+    for (size_t from = 0; from < batch.size();) {
+        const int costClass = CostClass(batch[from]->costHint);
+        size_t to = from + 1;
+        while (to < batch.size() && CostClass(batch[to]->costHint) == costClass) {
+            ++to;
+        }
+        // Stripe s holds [from + s * length, from + (s + 1) * length), the last one fewer.
+        const size_t length = (to - from + stripes - 1) / stripes;
+        for (size_t i = 0; i < length; ++i) {
+            for (size_t at = from + i; at < to; at += length) {
+                dealt.push_back(std::move(batch[at]));
+            }
+        }
+        from = to;
+    }
+    return dealt;
 }
 
 std::vector<std::future<void>> ThreadPool::HandOut() {

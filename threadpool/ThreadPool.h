@@ -38,6 +38,10 @@ class ThreadPool {
     /// Makes Run hand out the tasks of the largest CostClass first (in queue order within a
     /// class) instead of front first.
     void HandOutCostliestFirst(bool enable);
+    /// Makes Run deal each run of tasks of one CostClass out of `stripes` equal stretches of
+    /// it, one task from each in turn, so that workers that take tasks one after another run
+    /// tasks far apart in the queue at once. 0 and 1 keep the queue order.
+    void DealInStripes(unsigned stripes);
     /// The power of two of a costHint (frexp's exponent); the lowest class for costs of 0 or
     /// less and NaN, the highest for infinity.
     static int CostClass(double cost);
@@ -77,6 +81,9 @@ class ThreadPool {
     // The steps of Run.
     /// Empties `tasks` in hand-out order. Called with queueMutex held.
     std::vector<std::shared_ptr<ThreadPoolTask>> TakeQueuedTasks();
+    /// `batch` dealt in `stripes` per run of one cost class (see DealInStripes).
+    static std::vector<std::shared_ptr<ThreadPoolTask>> Dealt(
+        std::vector<std::shared_ptr<ThreadPoolTask>> batch, unsigned stripes);
     /// Moves the queued tasks to `running` and their jobs to `jobs` under one lock; returns
     /// one completion signal per task. Wakes nobody.
     std::vector<std::future<void>> HandOut();
@@ -102,6 +109,7 @@ class ThreadPool {
     void* progressUser = nullptr;
     ProgressProc progressProc = nullptr;
     bool costliestFirst = false;
+    unsigned stripes = 1;
 
     // Lets Run wait for the end of its batch (or a failure) instead of sleeping a fixed 10 ms.
     struct Completion {
