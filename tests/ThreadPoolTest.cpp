@@ -69,49 +69,40 @@ TEST(ThreadPool, CancelFromProgressReachesEveryTaskNotYetStartedAndRunWaitsForAl
     EXPECT_EQ(log.calls.size(), 5u);  // every ending task is still reported
 }
 
-// One worker takes the tasks in hand-out order: costlier powers of two first, queue order
-// within one, so that neighbouring lines of about one length stay together.
-TEST(ThreadPool, CostliestFirstSortsByPowerOfTwoAndKeepsQueueOrderWithinOne) {
+// The order in which one worker runs tasks of these costs (ids by queue position), handed out
+// costliest first and dealt in `stripes`.
+std::vector<int> HandOutOrder(const std::vector<double>& costs, unsigned stripes) {
     struct OrderTask : ThreadPoolTask {
         OrderTask(std::vector<int>* order, int id) : order(order), id(id) {}
         void Run() override { order->push_back(id); }
         std::vector<int>* order;
         int id;
     };
-    const double costs[] = {3, 5, 100, 6, 70, 0, NAN, INFINITY, -2};
     ThreadPool pool(1);
     std::vector<int> order;
-    for (int i = 0; i < 9; ++i) {
-        auto task = std::make_shared<OrderTask>(&order, i);
+    for (size_t i = 0; i < costs.size(); ++i) {
+        auto task = std::make_shared<OrderTask>(&order, static_cast<int>(i));
         task->costHint = costs[i];
         pool.Enqueue(task);
     }
     pool.HandOutCostliestFirst(true);
+    pool.DealInStripes(stripes);
     pool.Run();
-    EXPECT_EQ(order, (std::vector<int>{7, 2, 4, 1, 3, 0, 5, 6, 8}));
+    return order;
+}
+
+// Costlier powers of two first, queue order within one, so that neighbouring lines of about one
+// length stay together.
+TEST(ThreadPool, CostliestFirstSortsByPowerOfTwoAndKeepsQueueOrderWithinOne) {
+    EXPECT_EQ(HandOutOrder({3, 5, 100, 6, 70, 0, NAN, INFINITY, -2}, 1),
+              (std::vector<int>{7, 2, 4, 1, 3, 0, 5, 6, 8}));
 }
 
 TEST(ThreadPool, StripesDealEachCostClassFromEqualStretchesInTurn) {
-    struct OrderTask : ThreadPoolTask {
-        OrderTask(std::vector<int>* order, int id) : order(order), id(id) {}
-        void Run() override { order->push_back(id); }
-        std::vector<int>* order;
-        int id;
-    };
     // Seven tasks of one class, in stretches of 3, 3 and 1, and two costlier ones handed out
     // first in stretches of one.
-    const double costs[] = {5, 5, 5, 5, 5, 5, 5, 100, 100};
-    ThreadPool pool(1);
-    std::vector<int> order;
-    for (int i = 0; i < 9; ++i) {
-        auto task = std::make_shared<OrderTask>(&order, i);
-        task->costHint = costs[i];
-        pool.Enqueue(task);
-    }
-    pool.HandOutCostliestFirst(true);
-    pool.DealInStripes(3);
-    pool.Run();
-    EXPECT_EQ(order, (std::vector<int>{7, 8, 0, 3, 6, 1, 4, 2, 5}));
+    EXPECT_EQ(HandOutOrder({5, 5, 5, 5, 5, 5, 5, 100, 100}, 3),
+              (std::vector<int>{7, 8, 0, 3, 6, 1, 4, 2, 5}));
 }
 
 }  // namespace

@@ -143,7 +143,7 @@ std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::TakeQueuedTasks() {
 }
 
 std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::Dealt(
-    std::vector<std::shared_ptr<ThreadPoolTask>> batch, unsigned stripes) {
+    std::vector<std::shared_ptr<ThreadPoolTask>> batch, unsigned count) {
     std::vector<std::shared_ptr<ThreadPoolTask>> dealt;
     dealt.reserve(batch.size());
     for (size_t from = 0; from < batch.size();) {
@@ -153,7 +153,7 @@ std::vector<std::shared_ptr<ThreadPoolTask>> ThreadPool::Dealt(
             ++to;
         }
         // Stripe s holds [from + s * length, from + (s + 1) * length), the last one fewer.
-        const size_t length = (to - from + stripes - 1) / stripes;
+        const size_t length = (to - from + count - 1) / count;
         for (size_t i = 0; i < length; ++i) {
             for (size_t at = from + i; at < to; at += length) {
                 dealt.push_back(std::move(batch[at]));

@@ -81,9 +81,9 @@ class ThreadPool {
     // The steps of Run.
     /// Empties `tasks` in hand-out order. Called with queueMutex held.
     std::vector<std::shared_ptr<ThreadPoolTask>> TakeQueuedTasks();
-    /// `batch` dealt in `stripes` per run of one cost class (see DealInStripes).
+    /// `batch` dealt in `count` stripes per run of one cost class (see DealInStripes).
     static std::vector<std::shared_ptr<ThreadPoolTask>> Dealt(
-        std::vector<std::shared_ptr<ThreadPoolTask>> batch, unsigned stripes);
+        std::vector<std::shared_ptr<ThreadPoolTask>> batch, unsigned count);
     /// Moves the queued tasks to `running` and their jobs to `jobs` under one lock; returns
     /// one completion signal per task. Wakes nobody.
     std::vector<std::future<void>> HandOut();
